@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite twice: a plain build, then one with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+run_suite() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
+    cmake --build "$dir" -j2
+    ctest --test-dir "$dir" --output-on-failure -j2
+}
+
+echo "== plain build"
+run_suite build
+echo "== sanitizer build (address, undefined behaviour)"
+run_suite build-asan -DVEXLO_SANITIZE=ON

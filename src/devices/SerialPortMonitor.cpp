@@ -1,0 +1,217 @@
+#include "SerialPortMonitor.h"
+
+#include "flasher/ChildProcess.h"
+#include "flasher/EspflashTool.h"
+
+#include <QPointer>
+#include <QProcess>
+
+namespace vexlo {
+
+namespace {
+
+QString orNil(const std::optional<QString> &value)
+{
+    return value ? *value : QStringLiteral("nil");
+}
+
+QString quotedList(const QStringList &items)
+{
+    QStringList quoted;
+    for (QString item : items) {
+        item.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        item.replace(QLatin1Char('"'), QLatin1String("\\\""));
+        quoted << QLatin1Char('"') + item + QLatin1Char('"');
+    }
+    return QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
+}
+
+} // namespace
+
+SerialPortMonitor::SerialPortMonitor(SerialPortMonitorOptions options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+{
+    connect(&m_timer, &QTimer::timeout, this, &SerialPortMonitor::refreshPorts);
+    m_timer.start(m_options.pollInterval);
+}
+
+SerialPortMonitor::~SerialPortMonitor()
+{
+    // Lets a pending detection wake up and end instead of waiting out its delay.
+    if (m_detectTask)
+        m_detectTask->cancel();
+}
+
+void SerialPortMonitor::log(const QString &message) const
+{
+    m_options.log(QStringLiteral("[SerialPortMonitor] ") + message);
+}
+
+void SerialPortMonitor::setSelectedDevice(const std::optional<QString> &device)
+{
+    m_selectedDevice = device;
+    Q_EMIT selectedDeviceChanged();
+}
+
+void SerialPortMonitor::setAvailableDevices(const QStringList &devices)
+{
+    m_availableDevices = devices;
+    Q_EMIT availableDevicesChanged();
+}
+
+void SerialPortMonitor::setDetectedBoardKind(DetectedBoardKind kind)
+{
+    m_detectedBoardKind = kind;
+    Q_EMIT detectedBoardKindChanged();
+}
+
+void SerialPortMonitor::setIsDetectingBoard(bool detecting)
+{
+    m_isDetectingBoard = detecting;
+    Q_EMIT isDetectingBoardChanged();
+}
+
+void SerialPortMonitor::setLastDetectionLog(const QString &log)
+{
+    m_lastDetectionLog = log;
+    Q_EMIT lastDetectionLogChanged();
+}
+
+QStringList SerialPortMonitor::listSerialPorts() const
+{
+    QProcess shell;
+    shell.setProgram(m_options.shell);
+    shell.setArguments({QStringLiteral("-c"), m_options.listCommand});
+    // The shell shares our standard input and error; only its output is read.
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.setInputChannelMode(QProcess::ForwardedInputChannel);
+    shell.start();
+    // Blocks the GUI thread for the few milliseconds the listing takes; waitForFinished keeps
+    // draining the pipe, so a long listing cannot stall the shell.
+    if (!shell.waitForStarted(-1) || !shell.waitForFinished(-1))
+        return {};
+    const QString text = QString::fromUtf8(shell.readAllStandardOutput());
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void SerialPortMonitor::refreshPorts()
+{
+    const QStringList ports = listSerialPorts();
+    setAvailableDevices(ports);
+    log(QStringLiteral("ports=") + quotedList(ports));
+
+    if (!m_selectedDevice || !ports.contains(*m_selectedDevice)) {
+        const std::optional<QString> old = m_selectedDevice;
+        setSelectedDevice(ports.isEmpty() ? std::nullopt : std::optional<QString>(ports.first()));
+        log(QStringLiteral("selectedDevice changed: ") + orNil(old) + QStringLiteral(" -> ")
+            + orNil(m_selectedDevice));
+    }
+    scheduleBoardDetectionIfNeeded(false);
+}
+
+void SerialPortMonitor::cancelDetection()
+{
+    if (m_detectTask)
+        m_detectTask->cancel();
+    m_detectTask.reset();
+}
+
+void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
+{
+    log(QStringLiteral("scheduleBoardDetectionIfNeeded(force=%1) selected=%2 lastDetected=%3 "
+                       "currentKind=%4")
+            .arg(force ? QStringLiteral("true") : QStringLiteral("false"), orNil(m_selectedDevice),
+                 orNil(m_lastDetectedPort), label(m_detectedBoardKind)));
+
+    if (!m_selectedDevice || m_selectedDevice->isEmpty()) {
+        setDetectedBoardKind(DetectedBoardKind::unknown);
+        setLastDetectionLog(QString());
+        setIsDetectingBoard(false);
+        m_lastDetectedPort.reset();
+        cancelDetection();
+        return;
+    }
+
+    const QString port = *m_selectedDevice;
+    if (!force && m_lastDetectedPort == port) {
+        if (m_detectedBoardKind != DetectedBoardKind::unknown)
+            return;
+        if (m_isDetectingBoard || m_detectTask)
+            return;
+    }
+
+    m_lastDetectedPort = port;
+    cancelDetection();
+    setIsDetectingBoard(true);
+    setDetectedBoardKind(DetectedBoardKind::unknown);
+    setLastDetectionLog(QString());
+    log(QStringLiteral("starting detection task for port=") + port);
+    m_detectTask = makeCancelToken();
+    runDetection(port, m_detectTask);
+}
+
+QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cancel)
+{
+    QPointer<SerialPortMonitor> self(this);
+    co_await sleepFor(m_options.detectionDelay, cancel);
+    if (!self || cancel->isCancelled())
+        co_return;
+    log(QStringLiteral("running espflash board-info for ") + port);
+    const auto [kind, output] = co_await detectBoardKindViaEspflash(port);
+    if (!self || cancel->isCancelled())
+        co_return;
+    applyDetectionResult(port, kind, output);
+}
+
+QCoro::Task<std::pair<DetectedBoardKind, QString>>
+SerialPortMonitor::detectBoardKindViaEspflash(QString port)
+{
+    log(QStringLiteral("detectBoardKindViaEspflash: port=") + port);
+    auto [status, output] = co_await runEspflashCapturing(espflash::boardInfoArguments(port));
+    if (status != 0)
+        co_return std::pair{DetectedBoardKind::unknown, output};
+    co_return std::pair{classifyBoardInfo(output), output};
+}
+
+QCoro::Task<std::pair<int, QString>> SerialPortMonitor::runEspflashCapturing(QStringList arguments)
+{
+    const auto tool = espflash::location(m_options.resourcesDirectory);
+    if (!tool)
+        co_return std::pair{-1, QStringLiteral("espflash binary not found in app bundle")};
+
+    // The log sink outlives this monitor only as a copy; the run may outlast the monitor.
+    const LogSink sink = m_options.log;
+    const auto logLine = [sink](const QString &message) {
+        sink(QStringLiteral("[SerialPortMonitor] ") + message);
+    };
+
+    const QStringList fullArguments = espflash::withGlobalOptions(arguments);
+    logLine(QStringLiteral("espflash ") + fullArguments.join(QLatin1Char(' ')));
+    // A named request: GCC 12 destroys a braced temporary inside co_await twice.
+    ProcessRequest request{*tool, fullArguments};
+    const ProcessResult run = co_await runProcess(std::move(request));
+    if (!run.started)
+        co_return std::pair{-1, QStringLiteral("Failed to run espflash: ") + run.launchError};
+
+    logLine(QStringLiteral("espflash exit status=") + QString::number(run.status));
+    const QString output = (QString::fromUtf8(run.standardOutput) + QLatin1Char('\n')
+                            + QString::fromUtf8(run.standardError))
+                               .trimmed();
+    logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));
+    co_return std::pair{run.status, output};
+}
+
+void SerialPortMonitor::applyDetectionResult(const QString &port, DetectedBoardKind kind,
+                                             const QString &log)
+{
+    if (m_selectedDevice != port)
+        return;
+    this->log(QStringLiteral("detection result for ") + port + QStringLiteral(": ") + label(kind));
+    setDetectedBoardKind(kind);
+    setLastDetectionLog(log);
+    this->log(QStringLiteral("lastDetectionLog:\n") + truncatedForLog(log));
+    setIsDetectingBoard(false);
+}
+
+} // namespace vexlo

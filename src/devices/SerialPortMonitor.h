@@ -1,0 +1,84 @@
+#pragma once
+
+#include "BoardInfo.h"
+#include "platform/Async.h"
+#include "platform/Log.h"
+#include "platform/Platform.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+#include <optional>
+#include <utility>
+
+namespace vexlo {
+
+struct SerialPortMonitorOptions {
+    std::chrono::milliseconds pollInterval{1000};
+    std::chrono::milliseconds detectionDelay{350};
+    QString shell = platform::listingShell();
+    QString listCommand = platform::portListCommand();
+    std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
+    LogSink log = standardOutputLog();
+};
+
+// Lists the USB serial ports once a second, keeps the selection, and detects the kind of board on
+// the selected port once per selection. Every published field notifies on every assignment, also
+// when the value does not change.
+class SerialPortMonitor : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialPortMonitor(SerialPortMonitorOptions options = {}, QObject *parent = nullptr);
+    ~SerialPortMonitor() override;
+
+    std::optional<QString> selectedDevice() const { return m_selectedDevice; }
+    QStringList availableDevices() const { return m_availableDevices; }
+    DetectedBoardKind detectedBoardKind() const { return m_detectedBoardKind; }
+    bool isDetectingBoard() const { return m_isDetectingBoard; }
+    QString lastDetectionLog() const { return m_lastDetectionLog; }
+
+    // The port picker's way to choose a device.
+    void setSelectedDevice(const std::optional<QString> &device);
+
+Q_SIGNALS:
+    void selectedDeviceChanged();
+    void availableDevicesChanged();
+    void detectedBoardKindChanged();
+    void isDetectingBoardChanged();
+    void lastDetectionLogChanged();
+
+private:
+    void refreshPorts();
+    QStringList listSerialPorts() const;
+    void scheduleBoardDetectionIfNeeded(bool force);
+    QCoro::Task<> runDetection(QString port, CancelTokenPtr cancel);
+    QCoro::Task<std::pair<DetectedBoardKind, QString>> detectBoardKindViaEspflash(QString port);
+    QCoro::Task<std::pair<int, QString>> runEspflashCapturing(QStringList arguments);
+    void applyDetectionResult(const QString &port, DetectedBoardKind kind, const QString &log);
+    void cancelDetection();
+    void log(const QString &message) const;
+
+    void setAvailableDevices(const QStringList &devices);
+    void setDetectedBoardKind(DetectedBoardKind kind);
+    void setIsDetectingBoard(bool detecting);
+    void setLastDetectionLog(const QString &log);
+
+    SerialPortMonitorOptions m_options;
+    std::optional<QString> m_selectedDevice;
+    QStringList m_availableDevices;
+    DetectedBoardKind m_detectedBoardKind = DetectedBoardKind::unknown;
+    bool m_isDetectingBoard = false;
+    QString m_lastDetectionLog;
+    QTimer m_timer;
+    // Handle of the last started detection; kept after it finishes, which stops a repeat
+    // detection on the same port.
+    CancelTokenPtr m_detectTask;
+    std::optional<QString> m_lastDetectedPort;
+};
+
+} // namespace vexlo

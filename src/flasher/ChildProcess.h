@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <QCoro/QCoroTask>
+
+#include <functional>
+
+namespace vexlo {
+
+struct ProcessRequest {
+    QString program;
+    QStringList arguments;
+    // false: the child's standard input is the null device instead of ours.
+    bool inheritStandardInput = true;
+    // Called with each chunk as it arrives, while the child runs.
+    std::function<void(const QByteArray &)> onStandardOutput;
+    std::function<void(const QByteArray &)> onStandardError;
+};
+
+struct ProcessResult {
+    bool started = false;
+    QString launchError;  // the system's description, when not started
+    int status = -1;      // exit status, or the signal number of a child killed by one
+    bool crashed = false; // ended by a signal rather than by exit
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs one child process to its end without blocking the calling thread's event loop. Both pipes
+// are drained while the child runs, so a child that writes more than a pipe holds never stalls.
+// There is no time limit and the child is never killed.
+QCoro::Task<ProcessResult> runProcess(ProcessRequest request);
+
+} // namespace vexlo
