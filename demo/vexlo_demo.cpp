@@ -33,7 +33,10 @@ bool installTool(const QString &fake, const QString &resources)
                    "Crystal frequency: 40 MHz\\nFlash size:        4MB\\n"
                    "MAC address:       a0:b7:65:12:34:56\\n\n"
                    "board-info.err=[INFO ] Serial port: '/dev/ttyUSB0'\\n\n"
-                   "board-info.sleep_ms=300\n");
+                   "board-info.sleep_ms=300\n"
+                   "write-bin.chunks=e:Connecting...\\n|e:Flashing has completed!\\n\n"
+                   "write-bin.chunk_delay_ms=700\n"
+                   "reset.err=Resetting target device\\n\n");
     return true;
 }
 
@@ -58,6 +61,13 @@ int main(int argc, char *argv[])
         say(QStringLiteral("cannot open a pseudo-terminal"));
         return 1;
     }
+    // What the program sends to the board, as the board would receive it.
+    QSocketNotifier wire(board.controllerDescriptor(), QSocketNotifier::Read);
+    QObject::connect(&wire, &QSocketNotifier::activated, &app, [&board] {
+        const QByteArray bytes = board.readAvailable(0);
+        if (!bytes.isEmpty())
+            say(QStringLiteral("board received: ") + QString::fromUtf8(bytes).trimmed());
+    });
     QDir().mkpath(portsDir);
     const QString port = portsDir + QStringLiteral("/ttyUSB0");
     QFile::remove(port);

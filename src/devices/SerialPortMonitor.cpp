@@ -195,9 +195,7 @@ QCoro::Task<std::pair<int, QString>> SerialPortMonitor::runEspflashCapturing(QSt
         co_return std::pair{-1, QStringLiteral("Failed to run espflash: ") + run.launchError};
 
     logLine(QStringLiteral("espflash exit status=") + QString::number(run.status));
-    const QString output = (QString::fromUtf8(run.standardOutput) + QLatin1Char('\n')
-                            + QString::fromUtf8(run.standardError))
-                               .trimmed();
+    const QString output = combinedOutput(run);
     logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));
     co_return std::pair{run.status, output};
 }

@@ -6,6 +6,13 @@
 
 namespace vexlo {
 
+QString combinedOutput(const ProcessResult &result)
+{
+    return (QString::fromUtf8(result.standardOutput) + QLatin1Char('\n')
+            + QString::fromUtf8(result.standardError))
+        .trimmed();
+}
+
 QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
 {
     ProcessResult result;

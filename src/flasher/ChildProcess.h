@@ -29,6 +29,10 @@ struct ProcessResult {
     QByteArray standardError;
 };
 
+// Standard output, a line feed, standard error, with white space trimmed from both ends; invalid
+// UTF-8 becomes U+FFFD.
+QString combinedOutput(const ProcessResult &result);
+
 // Runs one child process to its end without blocking the calling thread's event loop. Both pipes
 // are drained while the child runs, so a child that writes more than a pipe holds never stalls.
 // There is no time limit and the child is never killed.

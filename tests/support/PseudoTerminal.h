@@ -16,6 +16,7 @@ public:
     bool isOpen() const { return m_controller >= 0; }
     QString terminalPath() const { return m_terminalPath; }
     int terminalDescriptor() const { return m_terminal; }
+    int controllerDescriptor() const { return m_controller; }
     // Reads what has arrived, waiting up to the bound for the first byte and then until the
     // line goes quiet.
     QByteArray readAvailable(int boundMs = 1000);

@@ -1,0 +1,96 @@
+#include "Flasher.h"
+
+#include "ChildProcess.h"
+#include "DataAccumulator.h"
+#include "EspflashTool.h"
+#include "SerialVariant.h"
+#include "platform/Async.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace vexlo {
+
+namespace {
+
+// A chunk is shown live only when it is valid UTF-8 on its own; a chunk that ends inside a
+// character, and the one that carries its rest, wait for the final dump.
+std::optional<QString> strictUtf8(const QByteArray &chunk)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(chunk);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+bool exists(const QString &path)
+{
+    return QFileInfo::exists(path);
+}
+
+} // namespace
+
+QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
+                        FlasherOptions options)
+{
+    const LogSink &log = options.log;
+    const auto tool = espflash::location(options.resourcesDirectory);
+    if (!tool)
+        co_return false;
+    if (!exists(binPath))
+        co_return false;
+    if (!exists(port)) {
+        log(QStringLiteral("espflash: Port '") + port + QStringLiteral("' not present at launch time."));
+        co_return false;
+    }
+
+    DataAccumulator accumulator;
+    const auto liveHandler = [&accumulator, log](const QString &prefix) {
+        return [&accumulator, log, prefix](const QByteArray &chunk) {
+            accumulator.append(chunk);
+            if (const auto text = strictUtf8(chunk); text && !text->isEmpty())
+                log(prefix + QLatin1Char(' ') + *text);
+        };
+    };
+    ProcessRequest request{*tool,
+                           espflash::withGlobalOptions(espflash::writeBinArguments(port, binPath))};
+    request.inheritStandardInput = false;
+    request.onStandardOutput = liveHandler(QStringLiteral("espflash \u27f6"));
+    request.onStandardError = liveHandler(QStringLiteral("espflash (stderr) \u27f6"));
+    const ProcessResult run = co_await runProcess(std::move(request));
+
+    if (!run.started) {
+        log(QStringLiteral("espflash: Failed to start process \u2014 error: ") + run.launchError
+            + QStringLiteral(". Port present: ")
+            + (exists(port) ? QStringLiteral("yes") : QStringLiteral("no")));
+        co_return false;
+    }
+    if (!exists(port)) {
+        log(QStringLiteral("espflash: Port '") + port
+            + QStringLiteral("' disappeared during flashing (post-termination check)."));
+    }
+    log(QStringLiteral("espflash termination \u2014 reason: %1, status: %2")
+            .arg(run.crashed ? QStringLiteral("uncaughtSignal") : QStringLiteral("exit"))
+            .arg(run.status));
+    log(QStringLiteral("espflash output (final)\n ") + QString::fromUtf8(accumulator.data()));
+
+    if (run.crashed || run.status != 0)
+        co_return false;
+    if (variant == CoilexVariant::universal)
+        co_return true;
+
+    log(QStringLiteral("espflash: Applying variant config: ") + rawValue(variant));
+    co_await runEspflash(espflash::resetArguments(port), options);
+    co_await sleepFor(options.pauseBeforeVariant);
+    const bool configured = writeVariant(port, variant, log);
+    if (!configured)
+        log(QStringLiteral("espflash: Warning \u2014 failed to write VAR over serial"));
+    co_await sleepFor(options.pauseAfterVariant);
+    co_await runEspflash(espflash::resetArguments(port), options);
+    // The user chose a variant: a board that did not get it has not been installed properly.
+    co_return configured;
+}
+
+} // namespace vexlo

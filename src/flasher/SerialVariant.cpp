@@ -1,0 +1,112 @@
+#include "SerialVariant.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vexlo {
+
+namespace {
+
+// Waiting for a stalled port holds the GUI thread, so it is bounded.
+constexpr int writeBoundMs = 1000;
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes every byte, waiting for the port to take more after a short write or EAGAIN.
+// Returns 0 on success, or the errno that stopped it.
+int writeFully(int fd, const QByteArray &bytes)
+{
+    QDeadlineTimer deadline(writeBoundMs);
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written,
+                                  static_cast<size_t>(bytes.size() - written));
+        if (n > 0) {
+            written += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return errno;
+        // The port takes nothing now: wait for room, within the bound.
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            return EAGAIN;
+        pollfd pfd{fd, POLLOUT, 0};
+        if (::poll(&pfd, 1, static_cast<int>(remaining)) < 0 && errno != EINTR)
+            return errno;
+    }
+    return ::tcdrain(fd) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+QByteArray variantCommand(CoilexVariant variant)
+{
+    switch (variant) {
+    case CoilexVariant::v4:
+        return QByteArrayLiteral("{\"SET\":{\"VAR\":\"STD\"}}\n");
+    case CoilexVariant::pro:
+        return QByteArrayLiteral("{\"SET\":{\"VAR\":\"PRO\"}}\n");
+    case CoilexVariant::universal:
+        break;
+    }
+    return {};
+}
+
+bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log)
+{
+    if (variant == CoilexVariant::universal)
+        return true;
+
+    const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        log(QStringLiteral("serial: Failed to open ") + port + QStringLiteral(" \u2014 ")
+            + errorText(errno));
+        return false;
+    }
+    if (!configureSerialPort(fd)) {
+        log(QStringLiteral("serial: Failed to configure ") + port + QStringLiteral(" at 115200"));
+        ::close(fd);
+        return false;
+    }
+    const int error = writeFully(fd, variantCommand(variant));
+    ::close(fd);
+    if (error != 0) {
+        log(QStringLiteral("serial: Write failed on ") + port + QStringLiteral(" \u2014 ")
+            + errorText(error));
+        return false;
+    }
+    return true;
+}
+
+bool configureSerialPort(int fd)
+{
+    termios options{};
+    if (::tcgetattr(fd, &options) != 0)
+        return false;
+    ::cfmakeraw(&options);
+    options.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB);
+    options.c_cflag |= CS8 | CREAD | CLOCAL;
+    if (::cfsetispeed(&options, B115200) != 0 || ::cfsetospeed(&options, B115200) != 0)
+        return false;
+    options.c_cc[VMIN] = 0;
+    options.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &options) != 0)
+        return false;
+    ::tcflush(fd, TCIOFLUSH);
+    return true;
+}
+
+} // namespace vexlo
