@@ -1,0 +1,68 @@
+#include "LatestFirmwareVersion.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace vexlo {
+
+namespace {
+
+// The version text of a response body: strict UTF-8, whatever the response declares, trimmed.
+QString versionFromBody(const QByteArray &body)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return {};
+    return text.trimmed();
+}
+
+QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer server)
+{
+    const QString unknown = QString::fromLatin1(unknownFirmwareVersion);
+    if (cancel && cancel->isCancelled())
+        co_return unknown;
+    const QUrl url(server.origin + QStringLiteral("/Firmware/latest_board_firmware.txt"),
+                   QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        co_return unknown;
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(static_cast<int>(server.versionTimeout.count()));
+    ReplyHandle reply(sharedNetworkAccess().get(request));
+    if (cancel)
+        QObject::connect(cancel.get(), &CancelToken::cancelled, reply.get(), &QNetworkReply::abort);
+    co_await finished(reply.get());
+
+    const int status = httpStatus(*reply);
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
+        co_return unknown;
+    const QString version = versionFromBody(reply->readAll());
+    co_return version.isEmpty() ? unknown : version;
+}
+
+} // namespace
+
+QCoro::Task<> fetchLatestFirmwareVersion(LatestVersionCell cell, CancelTokenPtr cancel,
+                                         FirmwareServer server)
+{
+    const QString version = co_await queryLatestVersion(std::move(cancel), std::move(server));
+    cell.setLatestFirmwareVersion(version);
+}
+
+QCoro::Task<> pollLatestFirmwareVersion(LatestVersionCell cell, CancelTokenPtr cancel,
+                                        FirmwareServer server, std::chrono::milliseconds interval)
+{
+    for (;;) {
+        co_await fetchLatestFirmwareVersion(cell, cancel, server);
+        if (!cell.shouldRefreshLatest() || (cancel && cancel->isCancelled()))
+            co_return;
+        co_await sleepFor(interval, cancel);
+    }
+}
+
+} // namespace vexlo

@@ -1,0 +1,22 @@
+#include "BoardType.h"
+
+namespace vexlo {
+
+QString rawValue(BoardType type)
+{
+    return type == BoardType::esp32 ? QStringLiteral("ESP32") : QStringLiteral("Control Board");
+}
+
+QString imageFileName(BoardType type)
+{
+    return type == BoardType::esp32 ? QStringLiteral("ESP32-WROOM-32_latest.bin")
+                                    : QStringLiteral("ControlBoard_V4_latest.bin");
+}
+
+std::chrono::milliseconds expectedFlashDuration(BoardType type)
+{
+    return type == BoardType::esp32 ? std::chrono::milliseconds(26000)
+                                    : std::chrono::milliseconds(14500);
+}
+
+} // namespace vexlo
