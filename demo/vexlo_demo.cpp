@@ -1,6 +1,8 @@
 // Runs the built program against a simulated machine: a board on a pseudo-terminal that shows
-// up as a USB serial port, and a stand-in espflash in the program's resources directory. It
-// plugs the board in, lets the program detect it, unplugs it again and ends.
+// up as a USB serial port, a stand-in espflash in the program's resources directory, and a local
+// firmware server at the program's built-in origin. It plugs the board in, lets the program
+// detect it, unplugs it again and ends.
+#include "BuildConfig.h"
 #include "PseudoTerminal.h"
 
 #include <QCoreApplication>
@@ -9,6 +11,7 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -46,11 +49,34 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 5) {
-        say(QStringLiteral("usage: vexlo-demo PROGRAM FAKE_ESPFLASH RESOURCES_DIR PORTS_DIR"));
+    if (args.size() != 2) {
+        say(QStringLiteral("usage: vexlo-demo PORTS_DIR"));
         return 2;
     }
-    const QString program = args[1], fake = args[2], resources = args[3], portsDir = args[4];
+    const QString portsDir = args[1];
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString program = bin + QStringLiteral("/vexlo-utility");
+    const QString fake = bin + QStringLiteral("/fake_espflash");
+    const QString resources = QDir::cleanPath(bin + QStringLiteral("/../share/vexlo-utility"));
+
+    // The firmware server answers where the program was built to look for it.
+    const QUrl origin(QString::fromUtf8(vexlo::build::firmwareOrigin));
+    if (origin.scheme() != QLatin1String("http") || origin.port() <= 0) {
+        say(QStringLiteral("build the demo with a loopback VEXLO_FIRMWARE_ORIGIN"));
+        return 2;
+    }
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(bin + QStringLiteral("/vexlo-loopback-server"),
+                 {QStringLiteral("--port"), QString::number(origin.port()),
+                  QStringLiteral("/Firmware/ESP32-WROOM-32_latest.bin=bytes:1048576"),
+                  QStringLiteral("/Firmware/ControlBoard_V4_latest.bin=bytes:786432"),
+                  QStringLiteral("/Firmware/latest_board_firmware.txt=text:1.4.2\n")});
+    if (!server.waitForReadyRead(5000)) {
+        say(QStringLiteral("the local firmware server did not start"));
+        return 1;
+    }
+    say(QStringLiteral("firmware server ") + QString::fromUtf8(server.readAll()).trimmed());
 
     if (!installTool(fake, resources)) {
         say(QStringLiteral("cannot place the stand-in espflash in ") + resources);
@@ -99,6 +125,8 @@ int main(int argc, char *argv[])
         QObject::disconnect(&utility, nullptr, &app, nullptr);
         utility.terminate();
         utility.waitForFinished(3000);
+        server.terminate();
+        server.waitForFinished(3000);
         app.exit(0);
     });
     return QCoreApplication::exec();

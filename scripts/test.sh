@@ -11,12 +11,12 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 run_suite() {
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j2
     ctest --test-dir "$dir" --output-on-failure -j2
 }
 
 echo "== plain build"
-run_suite build
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build (address, undefined behaviour)"
-run_suite build-asan -DVEXLO_SANITIZE=ON
+run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DVEXLO_SANITIZE=ON

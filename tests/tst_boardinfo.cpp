@@ -22,45 +22,45 @@ private Q_SLOTS:
                                    << DetectedBoardKind::esp32DevKit;
         QTest::newRow("esp32s3") << QStringLiteral("Chip type: esp32s3 (rev 0.2)") + info
                                  << DetectedBoardKind::controlBoard;
-        QTest::newRow("dash in name") << QStringLiteral("Chip type: esp32-c6\nMAC: 1")
-                                      << DetectedBoardKind::controlBoard;
-        QTest::newRow("upper case") << QStringLiteral("CHIP TYPE: ESP32C3\n")
-                                    << DetectedBoardKind::controlBoard;
-        QTest::newRow("tab before paren") << QStringLiteral("chip type:\tesp32(rev1)\n")
-                                          << DetectedBoardKind::esp32DevKit;
+        QTest::newRow("dash in name")
+            << QStringLiteral("Chip type: esp32-c6\nMAC: 1") << DetectedBoardKind::controlBoard;
+        QTest::newRow("upper case")
+            << QStringLiteral("CHIP TYPE: ESP32C3\n") << DetectedBoardKind::controlBoard;
+        QTest::newRow("tab before paren")
+            << QStringLiteral("chip type:\tesp32(rev1)\n") << DetectedBoardKind::esp32DevKit;
         // A token that is no ESP32 falls through to the words of the whole text.
-        QTest::newRow("other token, no words") << QStringLiteral("Chip type: XYZ\nFlash: 4MB")
-                                               << DetectedBoardKind::unknown;
-        QTest::newRow("other token, words") << QStringLiteral("Chip type: XYZ\nModule WROOM")
-                                            << DetectedBoardKind::esp32DevKit;
+        QTest::newRow("other token, no words")
+            << QStringLiteral("Chip type: XYZ\nFlash: 4MB") << DetectedBoardKind::unknown;
+        QTest::newRow("other token, words")
+            << QStringLiteral("Chip type: XYZ\nModule WROOM") << DetectedBoardKind::esp32DevKit;
         // No line feed after the chip line: the words decide.
-        QTest::newRow("last line esp32") << QStringLiteral("Flash: 4MB\nChip type: esp32")
-                                         << DetectedBoardKind::esp32DevKit;
-        QTest::newRow("last line esp32s3") << QStringLiteral("Flash: 4MB\nChip type: esp32s3")
-                                           << DetectedBoardKind::controlBoard;
-        QTest::newRow("last line unknown chip") << QStringLiteral("Chip type: rp2040")
-                                                << DetectedBoardKind::unknown;
+        QTest::newRow("last line esp32")
+            << QStringLiteral("Flash: 4MB\nChip type: esp32") << DetectedBoardKind::esp32DevKit;
+        QTest::newRow("last line esp32s3")
+            << QStringLiteral("Flash: 4MB\nChip type: esp32s3") << DetectedBoardKind::controlBoard;
+        QTest::newRow("last line unknown chip")
+            << QStringLiteral("Chip type: rp2040") << DetectedBoardKind::unknown;
         // CR LF is one character that is not a line feed: the chip line never ends, so the
         // words decide, here differently from what the token would have said.
         QTest::newRow("crlf") << QStringLiteral("Chip type: esp32s9\r\nFeatures: Xtensa\r\n")
                               << DetectedBoardKind::esp32DevKit;
         QTest::newRow("lf token wins") << QStringLiteral("Chip type: esp32s9\nFeatures: Xtensa\n")
                                        << DetectedBoardKind::controlBoard;
-        QTest::newRow("empty chip line") << QStringLiteral("Chip type:   \nXtensa LX6")
-                                         << DetectedBoardKind::esp32DevKit;
-        QTest::newRow("no chip line, esp32-s2") << QStringLiteral("Detected ESP32-S2 chip")
-                                                << DetectedBoardKind::controlBoard;
-        QTest::newRow("no chip line, p4 before plain") << QStringLiteral("esp32 esp32p4")
-                                                       << DetectedBoardKind::controlBoard;
+        QTest::newRow("empty chip line")
+            << QStringLiteral("Chip type:   \nXtensa LX6") << DetectedBoardKind::esp32DevKit;
+        QTest::newRow("no chip line, esp32-s2")
+            << QStringLiteral("Detected ESP32-S2 chip") << DetectedBoardKind::controlBoard;
+        QTest::newRow("no chip line, p4 before plain")
+            << QStringLiteral("esp32 esp32p4") << DetectedBoardKind::controlBoard;
         QTest::newRow("wroom") << QStringLiteral("module: wroom") << DetectedBoardKind::esp32DevKit;
         QTest::newRow("lx6") << QStringLiteral("core lx6") << DetectedBoardKind::esp32DevKit;
-        QTest::newRow("d-zero-wd") << QStringLiteral("ESP-D0WD-V3")
-                                   << DetectedBoardKind::esp32DevKit;
-        QTest::newRow("d-oh-wd is not it") << QStringLiteral("package DOWD")
-                                           << DetectedBoardKind::unknown;
+        QTest::newRow("d-zero-wd")
+            << QStringLiteral("ESP-D0WD-V3") << DetectedBoardKind::esp32DevKit;
+        QTest::newRow("d-oh-wd is not it")
+            << QStringLiteral("package DOWD") << DetectedBoardKind::unknown;
         QTest::newRow("nothing") << QString() << DetectedBoardKind::unknown;
-        QTest::newRow("error text") << QStringLiteral("Error: serial port not found")
-                                    << DetectedBoardKind::unknown;
+        QTest::newRow("error text")
+            << QStringLiteral("Error: serial port not found") << DetectedBoardKind::unknown;
     }
 
     void classify()

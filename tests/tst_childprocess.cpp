@@ -2,10 +2,7 @@
 #include "FakeEspflash.h"
 #include "flasher/ChildProcess.h"
 
-#include <QElapsedTimer>
 #include <QTest>
-
-#include <csignal>
 
 using vexlo::ProcessRequest;
 using vexlo::ProcessResult;
@@ -30,27 +27,6 @@ private Q_SLOTS:
         QCOMPARE(tool.calls(), QStringList{QStringLiteral("reset")});
     }
 
-    void signalDeathReportsTheSignal()
-    {
-        FakeEspflash tool;
-        tool.setScenario({QStringLiteral("reset.signal=%1").arg(SIGTERM)});
-        const ProcessResult result =
-            awaitTask(runProcess({tool.toolPath(), {QStringLiteral("reset")}}));
-        QVERIFY(result.started);
-        QVERIFY(result.crashed);
-        QCOMPARE(result.status, SIGTERM);
-    }
-
-    void missingProgramIsALaunchFailure()
-    {
-        FakeEspflash tool;
-        tool.removeTool();
-        const ProcessResult result = awaitTask(runProcess({tool.toolPath(), {}}));
-        QVERIFY(!result.started);
-        QCOMPARE(result.status, -1);
-        QVERIFY(!result.launchError.isEmpty());
-    }
-
     // A child writing far more than a pipe holds to both streams must neither stall nor lose a
     // byte, and the event loop must stay free meanwhile.
     void megabytesOnBothStreams()
@@ -73,20 +49,6 @@ private Q_SLOTS:
         QVERIFY(ticks > 0);
     }
 
-    void liveChunksArriveWhileTheChildRuns()
-    {
-        FakeEspflash tool;
-        tool.setScenario({QStringLiteral("reset.chunks=o:one|e:two|o:three"),
-                          QStringLiteral("reset.chunk_delay_ms=80")});
-        QStringList seen;
-        ProcessRequest request{tool.toolPath(), {QStringLiteral("reset")}};
-        request.onStandardOutput = [&](const QByteArray &c) { seen << "out:" + c; };
-        request.onStandardError = [&](const QByteArray &c) { seen << "err:" + c; };
-        const ProcessResult result = awaitTask(runProcess(request));
-        QCOMPARE(seen, (QStringList{"out:one", "err:two", "out:three"}));
-        QCOMPARE(result.standardOutput, QByteArray("onethree"));
-    }
-
     void standardInputCanBeTheNullDevice()
     {
         // cat copies its standard input: nothing from the null device, and it ends at once.
@@ -100,8 +62,8 @@ private Q_SLOTS:
     void aChildThatEndsAtOnceIsNoticed()
     {
         for (int i = 0; i < 20; ++i) {
-            const ProcessResult result = awaitTask(
-                runProcess({QStringLiteral("/bin/true"), {}}), std::chrono::seconds(5));
+            const ProcessResult result =
+                awaitTask(runProcess({QStringLiteral("/bin/true"), {}}), std::chrono::seconds(5));
             QVERIFY(result.started);
             QCOMPARE(result.status, 0);
         }

@@ -64,7 +64,8 @@ private Q_SLOTS:
         QTest::addColumn<BoardType>("type");
         QTest::addColumn<QString>("name");
         QTest::newRow("esp32") << BoardType::esp32 << QStringLiteral("ESP32-WROOM-32_latest.bin");
-        QTest::newRow("control") << BoardType::control << QStringLiteral("ControlBoard_V4_latest.bin");
+        QTest::newRow("control") << BoardType::control
+                                 << QStringLiteral("ControlBoard_V4_latest.bin");
     }
 
     void fetchesTheImageOfTheBoardType()
@@ -72,7 +73,9 @@ private Q_SLOTS:
         QFETCH(BoardType, type);
         QFETCH(QString, name);
         Rig rig;
-        const QByteArray image("\xe9\x03\x02\x20" "image of " + name.toUtf8());
+        const QByteArray image("\xe9\x03\x02\x20"
+                               "image of "
+                               + name.toUtf8());
         rig.server.setRoute("/Firmware/" + name.toUtf8(), Response{200, image});
         const auto path = rig.download(type);
         QCOMPARE(path, rig.temp.filePath(name));
@@ -168,8 +171,6 @@ private Q_SLOTS:
         QVERIFY(rig.files().isEmpty());
     }
 };
-
-Q_DECLARE_METATYPE(Response)
 
 QTEST_GUILESS_MAIN(TestFirmwareDownload)
 #include "tst_firmwaredownload.moc"

@@ -25,7 +25,9 @@ const QString finalDump = QStringLiteral("espflash output (final)\n ");
 
 QString termination(const QString &reason, int status)
 {
-    return QStringLiteral("espflash termination \u2014 reason: %1, status: %2").arg(reason).arg(status);
+    return QStringLiteral("espflash termination \u2014 reason: %1, status: %2")
+        .arg(reason)
+        .arg(status);
 }
 
 // The fake tool, an image beside it, a board on a pseudo-terminal reachable through a
@@ -42,7 +44,9 @@ struct Rig {
     {
         QFile file(image);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("\xe9\x03\x02\x20" "firmware image", 18));
+        file.write(QByteArray("\xe9\x03\x02\x20"
+                              "firmware image",
+                              18));
         file.close();
         QVERIFY(QFile::link(board.terminalPath(), port));
     }
@@ -60,7 +64,8 @@ struct Rig {
 
     bool flash(CoilexVariant variant, const QString &portPath = {})
     {
-        return awaitTask(vexlo::flash(image, portPath.isEmpty() ? port : portPath, variant, options()));
+        return awaitTask(
+            vexlo::flash(image, portPath.isEmpty() ? port : portPath, variant, options()));
     }
 
     QString writeBinCall(const QString &portPath = {}) const
@@ -102,9 +107,9 @@ private Q_SLOTS:
         const QString portPath = port ? rig.port : QStringLiteral("/dev/ttyUSB-vexlo-absent");
         QVERIFY(!rig.flash(CoilexVariant::v4, portPath));
         QCOMPARE(rig.log.lines,
-                 portMessage ? QStringList{"espflash: Port '" + portPath
-                                           + "' not present at launch time."}
-                             : QStringList{});
+                 portMessage
+                     ? QStringList{"espflash: Port '" + portPath + "' not present at launch time."}
+                     : QStringList{});
         QVERIFY(rig.tool.calls().isEmpty());
     }
 
@@ -115,7 +120,8 @@ private Q_SLOTS:
         QVERIFY(!rig.flash(CoilexVariant::v4));
         QCOMPARE(rig.log.lines.size(), 1);
         const QString line = rig.log.lines.first();
-        QVERIFY2(line.startsWith("espflash: Failed to start process \u2014 error: "), qPrintable(line));
+        QVERIFY2(line.startsWith("espflash: Failed to start process \u2014 error: "),
+                 qPrintable(line));
         QVERIFY2(line.endsWith(". Port present: yes"), qPrintable(line));
         QVERIFY(line.contains("No such file or directory"));
     }
@@ -133,9 +139,9 @@ private Q_SLOTS:
         QVERIFY(written.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), original.readAll());
         // Each live line keeps the chunk's own line feed; the sink adds the print's.
-        QCOMPARE(rig.log.lines, (QStringList{arrow + "Connecting...\n", errArrow + "abc\n",
-                                             termination("exit", 0),
-                                             finalDump + "Connecting...\nabc\n"}));
+        QCOMPARE(rig.log.lines,
+                 (QStringList{arrow + "Connecting...\n", errArrow + "abc\n", termination("exit", 0),
+                              finalDump + "Connecting...\nabc\n"}));
         QVERIFY(rig.board.readAvailable(100).isEmpty());
     }
 
@@ -168,8 +174,9 @@ private Q_SLOTS:
         rig.tool.setScenario({"write-bin.chunks=o:caf\\xc3|o:\\xa9 ok\\n|e:\\xff bad\\n|o:done\\n",
                               "write-bin.chunk_delay_ms=150"});
         QVERIFY(rig.flash(CoilexVariant::universal));
-        QCOMPARE(rig.log.lines, (QStringList{arrow + "done\n", termination("exit", 0),
-                                             finalDump + "caf\u00e9 ok\n\ufffd bad\ndone\n"}));
+        QCOMPARE(rig.log.lines,
+                 (QStringList{arrow + "done\n", termination("exit", 0),
+                              finalDump + "caf\u00e9 ok\n\ufffd bad\ndone\n"}));
     }
 
     void v4ResetsSendsTheLineBetweenTheResetsAndResetsAgain()
@@ -195,11 +202,14 @@ private Q_SLOTS:
 
         QCOMPARE(wire, QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n"));
         QCOMPARE(runsWhenLineArrived, 2);
-        QCOMPARE(rig.tool.calls(), (QStringList{rig.writeBinCall(), rig.resetCall(), rig.resetCall()}));
-        const QString resetOutput = QStringLiteral("espflash (cmd output)\n Resetting target device");
-        QCOMPARE(rig.log.lines, (QStringList{termination("exit", 0), finalDump,
-                                             "espflash: Applying variant config: Coilex V4",
-                                             resetOutput, resetOutput}));
+        QCOMPARE(rig.tool.calls(),
+                 (QStringList{rig.writeBinCall(), rig.resetCall(), rig.resetCall()}));
+        const QString resetOutput =
+            QStringLiteral("espflash (cmd output)\n Resetting target device");
+        QCOMPARE(rig.log.lines,
+                 (QStringList{termination("exit", 0), finalDump,
+                              "espflash: Applying variant config: Coilex V4", resetOutput,
+                              resetOutput}));
     }
 
     void proSendsItsOwnLine()
@@ -250,8 +260,8 @@ private Q_SLOTS:
             << QStringList{"espflash (cmd output)\n warn"};
         QTest::newRow("both") << QStringList{"reset.out=a\\n", "reset.err=b"} << 0
                               << QStringList{"espflash (cmd output)\n a\n\nb"};
-        QTest::newRow("blanks only") << QStringList{"reset.out= \\n\\n", "reset.err=\\t\\n"} << 0
-                                     << QStringList{};
+        QTest::newRow("blanks only")
+            << QStringList{"reset.out= \\n\\n", "reset.err=\\t\\n"} << 0 << QStringList{};
         QTest::newRow("killed") << QStringList{QStringLiteral("reset.signal=%1").arg(SIGTERM)}
                                 << int(SIGTERM) << QStringList{};
     }
@@ -263,7 +273,8 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
         Rig rig;
         rig.tool.setScenario(scenario);
-        QCOMPARE(awaitTask(vexlo::runEspflash({"reset", "--port", rig.port}, rig.options())), status);
+        QCOMPARE(awaitTask(vexlo::runEspflash({"reset", "--port", rig.port}, rig.options())),
+                 status);
         QCOMPARE(rig.log.lines, lines);
         QCOMPARE(rig.tool.calls(), QStringList{rig.resetCall()});
     }

@@ -9,8 +9,6 @@
 using namespace std::chrono_literals;
 using Response = LoopbackHttpServer::Response;
 
-Q_DECLARE_METATYPE(Response)
-
 namespace {
 
 const QByteArray versionPath = "/Firmware/latest_board_firmware.txt";
@@ -59,7 +57,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("version");
         QTest::newRow("trailing newline") << Response{200, "1.4.2\n"} << "1.4.2";
         QTest::newRow("blanks and newlines only") << Response{200, " \n\t\r\n"} << "0.0.0";
-        QTest::newRow("inner blanks stay") << Response{200, "  1.4.2 beta 3 \r\n"} << "1.4.2 beta 3";
+        QTest::newRow("inner blanks stay")
+            << Response{200, "  1.4.2 beta 3 \r\n"} << "1.4.2 beta 3";
         QTest::newRow("not UTF-8") << Response{200, "1.4\xff\n"} << "0.0.0";
         QTest::newRow("declared Latin-1, read as UTF-8")
             << Response{200, "2.0-\xc3\xbc", {{"Content-Type", "text/plain; charset=iso-8859-1"}}}

@@ -41,7 +41,8 @@ struct Rig {
         vexlo::SerialPortMonitorOptions options;
         options.pollInterval = interval;
         options.detectionDelay = 20ms;
-        options.listCommand = QStringLiteral("cat '%1'").arg(tool.filePath(QStringLiteral("ports")));
+        options.listCommand =
+            QStringLiteral("cat '%1'").arg(tool.filePath(QStringLiteral("ports")));
         options.resourcesDirectory =
             withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
         options.log = log.sink();
@@ -114,9 +115,10 @@ private Q_SLOTS:
         rig.setPorts(QString());
         rig.start(40ms, false);
 
-        QCOMPARE(rig.nextRefresh(), (QStringList{QStringLiteral("ports=[]"),
-                                                  QStringLiteral("selectedDevice changed: nil -> nil"),
-                                                  schedule("nil", "nil", dash)}));
+        QCOMPARE(rig.nextRefresh(),
+                 (QStringList{QStringLiteral("ports=[]"),
+                              QStringLiteral("selectedDevice changed: nil -> nil"),
+                              schedule("nil", "nil", dash)}));
 
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n/dev/ttyACM3\n"));
         QStringList lines = rig.nextRefresh();
@@ -146,13 +148,15 @@ private Q_SLOTS:
         lines = rig.nextRefresh();
         QCOMPARE(rig.monitor->availableDevices(),
                  (QStringList{QStringLiteral("/dev/ttyUSB9"), QStringLiteral("/dev/ttyUSB7")}));
-        QCOMPARE(lines.filter(QRegularExpression("^selectedDevice")),
-                 QStringList{QStringLiteral("selectedDevice changed: /dev/ttyACM3 -> /dev/ttyUSB9")});
+        QCOMPARE(
+            lines.filter(QRegularExpression("^selectedDevice")),
+            QStringList{QStringLiteral("selectedDevice changed: /dev/ttyACM3 -> /dev/ttyUSB9")});
 
         rig.setPorts(QString());
         lines = rig.nextRefresh().filter(QRegularExpression("^(ports|selectedDevice)"));
-        QCOMPARE(lines, (QStringList{QStringLiteral("ports=[]"),
-                                     QStringLiteral("selectedDevice changed: /dev/ttyUSB9 -> nil")}));
+        QCOMPARE(lines,
+                 (QStringList{QStringLiteral("ports=[]"),
+                              QStringLiteral("selectedDevice changed: /dev/ttyUSB9 -> nil")}));
         QVERIFY(!rig.monitor->selectedDevice());
     }
 
@@ -192,7 +196,8 @@ private Q_SLOTS:
     void successfulDetectionLogsTheWholeSequenceOnce()
     {
         Rig rig;
-        rig.tool.setScenario({"board-info.out=" + esp32Info, "board-info.err=" + connectLine + "\\n"});
+        rig.tool.setScenario(
+            {"board-info.out=" + esp32Info, "board-info.err=" + connectLine + "\\n"});
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
         rig.start(60ms);
         // Standard output keeps its own final line feed before the joining one.
@@ -228,9 +233,8 @@ private Q_SLOTS:
         rig.tool.setScenario({"board-info.out=Chip type: esp32s3 (revision v0.2)\\n"});
         rig.setPorts(QStringLiteral("/dev/ttyACM3\n"));
         rig.start();
-        QVERIFY(waitUntil([&] {
-            return rig.monitor->detectedBoardKind() == DetectedBoardKind::controlBoard;
-        }));
+        QVERIFY(waitUntil(
+            [&] { return rig.monitor->detectedBoardKind() == DetectedBoardKind::controlBoard; }));
 
         rig.setPorts(QString());
         QCOMPARE(rig.nextRefresh(),
@@ -243,9 +247,8 @@ private Q_SLOTS:
 
         rig.setPorts(QStringLiteral("/dev/ttyACM3\n"));
         QVERIFY(waitUntil([&] { return rig.tool.calls().size() == 2; }));
-        QVERIFY(waitUntil([&] {
-            return rig.monitor->detectedBoardKind() == DetectedBoardKind::controlBoard;
-        }));
+        QVERIFY(waitUntil(
+            [&] { return rig.monitor->detectedBoardKind() == DetectedBoardKind::controlBoard; }));
     }
 
     void failuresGiveUnknownAndAreNotRepeated_data()
@@ -265,8 +268,8 @@ private Q_SLOTS:
         QTest::newRow("killed by a signal")
             << QStringList{"board-info.out=" + esp32Info, "board-info.signal=9"} << false << true
             << esp32InfoText << 1;
-        QTest::newRow("tool missing") << QStringList{} << true << true
-                                      << QStringLiteral("Failed to run espflash: ") << 0;
+        QTest::newRow("tool missing")
+            << QStringList{} << true << true << QStringLiteral("Failed to run espflash: ") << 0;
         QTest::newRow("no resources folder")
             << QStringList{} << false << false
             << QStringLiteral("espflash binary not found in app bundle") << 0;
@@ -319,8 +322,9 @@ private Q_SLOTS:
         QVERIFY(rig.waitForLine("detection result for /dev/ttyUSB8: ESP32 DevKit"));
         QVERIFY(rig.log.linesStartingWith(tag + "detection result for /dev/ttyUSB7").isEmpty());
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::esp32DevKit);
-        QCOMPARE(rig.tool.calls(), (QStringList{"-S\tboard-info\t--port\t/dev/ttyUSB7",
-                                                "-S\tboard-info\t--port\t/dev/ttyUSB8"}));
+        QCOMPARE(rig.tool.calls(),
+                 (QStringList{"-S\tboard-info\t--port\t/dev/ttyUSB7",
+                              "-S\tboard-info\t--port\t/dev/ttyUSB8"}));
     }
 
     // A switch while the first tool still runs cancels it at the next refresh; both runs go
@@ -335,9 +339,8 @@ private Q_SLOTS:
         rig.setPorts(QStringLiteral("/dev/ttyUSB8\n"));
         QVERIFY(rig.waitForLine("starting detection task for port=/dev/ttyUSB8"));
         QVERIFY(rig.waitForLine("detection result for /dev/ttyUSB8: ESP32 DevKit"));
-        QVERIFY(waitUntil([&] {
-            return rig.log.linesStartingWith(tag + "espflash exit status=").size() == 2;
-        }));
+        QVERIFY(waitUntil(
+            [&] { return rig.log.linesStartingWith(tag + "espflash exit status=").size() == 2; }));
         QVERIFY(rig.log.linesStartingWith(tag + "detection result for /dev/ttyUSB7").isEmpty());
     }
 
@@ -363,9 +366,8 @@ private Q_SLOTS:
         rig.tool.setScenario({"board-info.out=Chip type: esp32 (rev \\xff\\xfe)\\n"});
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
         rig.start();
-        QVERIFY(waitUntil([&] {
-            return rig.monitor->detectedBoardKind() == DetectedBoardKind::esp32DevKit;
-        }));
+        QVERIFY(waitUntil(
+            [&] { return rig.monitor->detectedBoardKind() == DetectedBoardKind::esp32DevKit; }));
         QVERIFY(rig.monitor->lastDetectionLog().contains(QChar(0xFFFD)));
     }
 };

@@ -81,8 +81,9 @@ private Q_SLOTS:
         LogCapture log;
         const QString missing = QStringLiteral("/dev/vexlo-no-such-port");
         QVERIFY(!writeVariant(missing, CoilexVariant::v4, log.sink()));
-        QCOMPARE(log.lines, QStringList{"serial: Failed to open " + missing
-                                        + " \u2014 No such file or directory"});
+        QCOMPARE(
+            log.lines,
+            QStringList{"serial: Failed to open " + missing + " \u2014 No such file or directory"});
 
         QTemporaryDir dir;
         const QString plain = dir.filePath(QStringLiteral("ttyUSB0"));
@@ -125,8 +126,9 @@ private Q_SLOTS:
         clock.start();
         QVERIFY(!writeVariant(board.terminalPath(), CoilexVariant::pro, log.sink()));
         QVERIFY(clock.elapsed() < 3000);
-        QCOMPARE(log.lines, QStringList{"serial: Write failed on " + board.terminalPath()
-                                        + " \u2014 Resource temporarily unavailable"});
+        QCOMPARE(log.lines,
+                 QStringList{"serial: Write failed on " + board.terminalPath()
+                             + " \u2014 Resource temporarily unavailable"});
         tcflow(board.terminalDescriptor(), TCOON);
         QVERIFY(board.readAvailable(200).isEmpty());
     }

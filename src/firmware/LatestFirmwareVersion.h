@@ -28,8 +28,8 @@ QCoro::Task<> fetchLatestFirmwareVersion(LatestVersionCell cell, CancelTokenPtr 
 
 // Queries at once and then once a minute while the cell wants refreshing and the task is not
 // cancelled. Cancelling ends the pause at once; one more query follows, then the loop ends.
-QCoro::Task<> pollLatestFirmwareVersion(LatestVersionCell cell, CancelTokenPtr cancel,
-                                        FirmwareServer server = {},
-                                        std::chrono::milliseconds interval = std::chrono::seconds(60));
+QCoro::Task<>
+pollLatestFirmwareVersion(LatestVersionCell cell, CancelTokenPtr cancel, FirmwareServer server = {},
+                          std::chrono::milliseconds interval = std::chrono::seconds(60));
 
 } // namespace vexlo

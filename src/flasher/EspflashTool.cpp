@@ -16,8 +16,13 @@ QStringList withGlobalOptions(const QStringList &arguments)
 
 QStringList writeBinArguments(const QString &port, const QString &imagePath)
 {
-    return {QStringLiteral("write-bin"), QStringLiteral("--baud"), QStringLiteral("921600"),
-            QStringLiteral("--port"), port, QStringLiteral("0x0"), imagePath};
+    return {QStringLiteral("write-bin"),
+            QStringLiteral("--baud"),
+            QStringLiteral("921600"),
+            QStringLiteral("--port"),
+            port,
+            QStringLiteral("0x0"),
+            imagePath};
 }
 
 QStringList resetArguments(const QString &port)

@@ -18,7 +18,8 @@ namespace {
 std::optional<QString> strictUtf8(const QByteArray &chunk)
 {
     QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+                           QStringDecoder::Flag::Stateless
+                               | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(chunk);
     if (decoder.hasError())
         return std::nullopt;
@@ -42,7 +43,8 @@ QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
     if (!exists(binPath))
         co_return false;
     if (!exists(port)) {
-        log(QStringLiteral("espflash: Port '") + port + QStringLiteral("' not present at launch time."));
+        log(QStringLiteral("espflash: Port '") + port
+            + QStringLiteral("' not present at launch time."));
         co_return false;
     }
 

@@ -29,8 +29,8 @@ int writeFully(int fd, const QByteArray &bytes)
     QDeadlineTimer deadline(writeBoundMs);
     qsizetype written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written,
-                                  static_cast<size_t>(bytes.size() - written));
+        const ssize_t n =
+            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
         if (n > 0) {
             written += n;
             continue;

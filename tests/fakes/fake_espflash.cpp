@@ -5,8 +5,8 @@
 //
 // keys (values take C escapes \n \r \t \\ \xHH):
 //   out, err          text for standard output / standard error, written in one piece
-//   chunks            writes separated by '|', each "o:" or "e:" + text, with chunk_delay_ms between
-//   bulk              that many bytes to each stream, interleaved in 4 KiB blocks
+//   chunks            writes separated by '|', each "o:" or "e:" + text, with chunk_delay_ms
+//   between bulk              that many bytes to each stream, interleaved in 4 KiB blocks
 //   copy_image        copies the last argument (the image) to this path
 //   remove            removes this path (a port that vanishes while the tool runs)
 //   sleep_ms          sleeps before ending
@@ -37,14 +37,21 @@ std::string unescape(const std::string &text)
         }
         const char c = text[++i];
         switch (c) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
         case 'x':
             out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
             break;
-        default: out += c;
+        default:
+            out += c;
         }
     }
     return out;
@@ -123,7 +130,8 @@ int main(int argc, char **argv)
         const long total = std::stol(*bulk);
         const std::string block(4096, 'x');
         for (long written = 0; written < total; written += 4096) {
-            const std::string piece = block.substr(0, static_cast<size_t>(std::min(4096L, total - written)));
+            const std::string piece =
+                block.substr(0, static_cast<size_t>(std::min(4096L, total - written)));
             writeAll(STDOUT_FILENO, piece);
             writeAll(STDERR_FILENO, piece);
         }

@@ -17,13 +17,20 @@ struct Stream {
 const char *reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -110,8 +117,8 @@ void LoopbackHttpServer::respond(QTcpSocket *socket, const Response &response)
 {
     const qint64 length =
         response.generatedSize >= 0 ? response.generatedSize : response.body.size();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-        + reason(response.status) + "\r\n";
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
     bool hasLength = false;
     for (const auto &[name, value] : response.headers) {
         head += name + ": " + value + "\r\n";
