@@ -26,3 +26,14 @@ endfunction()
 vexlo_require_secure_url(VEXLO_FIRMWARE_ORIGIN)
 vexlo_require_secure_url(VEXLO_APPCAST_URL)
 string(REGEX REPLACE "/+$" "" VEXLO_FIRMWARE_ORIGIN "${VEXLO_FIRMWARE_ORIGIN}")
+
+# An object library holding one set of build-time settings.
+function(vexlo_add_build_config target origin appcast listing)
+    set(VEXLO_CONFIG_ORIGIN "${origin}")
+    set(VEXLO_CONFIG_APPCAST "${appcast}")
+    set(VEXLO_CONFIG_LISTING "${listing}")
+    configure_file(${PROJECT_SOURCE_DIR}/src/platform/BuildConfig.cpp.in
+        ${CMAKE_CURRENT_BINARY_DIR}/${target}.cpp @ONLY)
+    add_library(${target} OBJECT ${CMAKE_CURRENT_BINARY_DIR}/${target}.cpp)
+    target_link_libraries(${target} PRIVATE vexlo_core vexlo_warnings)
+endfunction()

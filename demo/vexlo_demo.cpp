@@ -2,7 +2,7 @@
 // up as a USB serial port, a stand-in espflash in the program's resources directory, and a local
 // firmware server at the program's built-in origin. It plugs the board in, lets the program
 // detect it, unplugs it again and ends.
-#include "BuildConfig.h"
+#include "platform/BuildConfig.h"
 #include "PseudoTerminal.h"
 
 #include <QCoreApplication>
@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
     const QString resources = QDir::cleanPath(bin + QStringLiteral("/../share/vexlo-utility"));
 
     // The firmware server answers where the program was built to look for it.
-    const QUrl origin(QString::fromUtf8(vexlo::build::firmwareOrigin));
+    const QUrl origin(vexlo::build::firmwareOrigin());
     if (origin.scheme() != QLatin1String("http") || origin.port() <= 0) {
         say(QStringLiteral("build the demo with a loopback VEXLO_FIRMWARE_ORIGIN"));
         return 2;

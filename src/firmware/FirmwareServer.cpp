@@ -1,6 +1,6 @@
 #include "FirmwareServer.h"
 
-#include "BuildConfig.h"
+#include "platform/BuildConfig.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -13,7 +13,7 @@ namespace vexlo {
 
 QString FirmwareServer::defaultOrigin()
 {
-    return QString::fromUtf8(build::firmwareOrigin);
+    return build::firmwareOrigin();
 }
 
 QNetworkAccessManager &sharedNetworkAccess()

@@ -1,6 +1,6 @@
 #include "Platform.h"
 
-#include "BuildConfig.h"
+#include "platform/BuildConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +19,7 @@ QString listingShell()
 
 QString portListCommand()
 {
-    return QString::fromUtf8(build::portListCommand);
+    return build::portListCommand();
 }
 
 std::optional<QString> resourcesDirectory()
