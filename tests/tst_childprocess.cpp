@@ -12,21 +12,6 @@ class TestChildProcess : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void exitStatusAndSeparateStreams()
-    {
-        FakeEspflash tool;
-        tool.setScenario({QStringLiteral("reset.out=to out\\n"),
-                          QStringLiteral("reset.err=to err\\n"), QStringLiteral("reset.exit=3")});
-        const ProcessResult result =
-            awaitTask(runProcess({tool.toolPath(), {QStringLiteral("reset")}}));
-        QVERIFY(result.started);
-        QVERIFY(!result.crashed);
-        QCOMPARE(result.status, 3);
-        QCOMPARE(result.standardOutput, QByteArray("to out\n"));
-        QCOMPARE(result.standardError, QByteArray("to err\n"));
-        QCOMPARE(tool.calls(), QStringList{QStringLiteral("reset")});
-    }
-
     // A child writing far more than a pipe holds to both streams must neither stall nor lose a
     // byte, and the event loop must stay free meanwhile.
     void megabytesOnBothStreams()
