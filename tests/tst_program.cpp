@@ -4,7 +4,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -130,6 +135,33 @@ private Q_SLOTS:
                                "lastDetected="
                              + port + " currentKind=Control Board",
                          tag + "ports=[]", tag + "selectedDevice changed: nil -> nil", reset}));
+    }
+
+    // Its log goes to a FIFO whose reader goes away: the program must carry on.
+    void outlivesTheReaderOfItsLog()
+    {
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("log")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(reader >= 0);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.setStandardOutputFile(QFile::decodeName(fifo));
+        program.start(root + QStringLiteral("/bin/vexlo-utility"), {});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY(waitUntil([&] {
+            char byte;
+            return ::read(reader, &byte, 1) == 1;
+        }));
+        ::close(reader);
+        // The next refreshes write into a pipe nobody reads.
+        QTest::qWait(2200);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        program.waitForFinished(5000);
     }
 };
 
