@@ -13,6 +13,8 @@
 namespace vexlo {
 
 // The window state's two cells that the version query uses, as callbacks the state provides.
+// They are called after the query's waits, so they must stay safe to call (for instance by
+// guarding the state with a QPointer) for as long as the task runs.
 struct LatestVersionCell {
     std::function<void(const QString &)> setLatestFirmwareVersion;
     std::function<bool()> shouldRefreshLatest;
