@@ -4,7 +4,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSaveFile>
-#include <QUrl>
 
 namespace vexlo {
 
@@ -24,8 +23,8 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     const QString name = imageFileName(boardType);
     g_lastFirmwareFileName = name;
 
-    const QUrl url(server.origin + QStringLiteral("/Firmware/") + name, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+    const auto url = server.firmwareUrl(name);
+    if (!url)
         co_return std::nullopt;
 
     // The body goes to a fresh file beside the destination as it arrives; it replaces the
@@ -35,7 +34,7 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     if (!file.open(QIODevice::WriteOnly))
         co_return std::nullopt;
 
-    QNetworkRequest request(url);
+    QNetworkRequest request(*url);
     request.setTransferTimeout(static_cast<int>(server.downloadIdleTimeout.count()));
     ReplyHandle reply(sharedNetworkAccess().get(request));
     // Keeps memory flat: the socket is read only as fast as the file takes the data.

@@ -16,6 +16,14 @@ QString FirmwareServer::defaultOrigin()
     return build::firmwareOrigin();
 }
 
+std::optional<QUrl> FirmwareServer::firmwareUrl(const QString &fileName) const
+{
+    const QUrl url(origin + QStringLiteral("/Firmware/") + fileName, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
 QNetworkAccessManager &sharedNetworkAccess()
 {
     // Owned by the application object, so it goes before Qt's own teardown.

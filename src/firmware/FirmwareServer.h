@@ -6,8 +6,11 @@
 
 #include <QCoro/QCoroTask>
 
+#include <QUrl>
+
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -22,6 +25,10 @@ struct FirmwareServer {
     // An image transfer that brings no byte for this long has failed.
     std::chrono::milliseconds downloadIdleTimeout{60000};
     std::chrono::milliseconds versionTimeout{10000};
+
+    // The address of a file in the server's "/Firmware/" folder; nothing when the origin and
+    // the name form no usable URL.
+    std::optional<QUrl> firmwareUrl(const QString &fileName) const;
 
     static QString defaultOrigin();
 };

@@ -3,7 +3,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
-#include <QUrl>
 
 namespace vexlo {
 
@@ -24,12 +23,11 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
     const QString unknown = QString::fromLatin1(unknownFirmwareVersion);
     if (cancel && cancel->isCancelled())
         co_return unknown;
-    const QUrl url(server.origin + QStringLiteral("/Firmware/latest_board_firmware.txt"),
-                   QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+    const auto url = server.firmwareUrl(QStringLiteral("latest_board_firmware.txt"));
+    if (!url)
         co_return unknown;
 
-    QNetworkRequest request(url);
+    QNetworkRequest request(*url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(static_cast<int>(server.versionTimeout.count()));
