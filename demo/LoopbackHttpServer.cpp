@@ -1,18 +1,11 @@
 #include "LoopbackHttpServer.h"
 
-#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
+#include <memory>
 
-// Bytes still to stream for a generated or partial body, kept on the socket.
-struct Stream {
-    QByteArray body; // a literal body
-    qint64 total = 0;
-    qint64 sent = 0;
-    bool generated = false;
-};
+namespace {
 
 const char *reason(int status)
 {
@@ -36,7 +29,19 @@ const char *reason(int status)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Stream *)
+// What one connection has read and still has to send; shared by its socket's handlers and gone
+// with the socket.
+struct LoopbackHttpServer::Connection {
+    QTcpSocket *socket = nullptr;
+    QByteArray received;
+    bool answered = false;  // the request is in
+    bool responded = false; // the head is out; the body follows
+    bool stalled = false;
+    QByteArray body; // a literal body
+    bool generated = false;
+    qint64 total = 0; // body bytes to send
+    qint64 sent = 0;
+};
 
 LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
     : QObject(parent)
@@ -75,26 +80,31 @@ char LoopbackHttpServer::generatedByte(qint64 position)
 void LoopbackHttpServer::onConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        auto connection = std::make_shared<Connection>();
+        connection->socket = socket;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
+        // The socket is the context: the handlers, and with them the state, go with it.
+        connect(socket, &QTcpSocket::readyRead, socket,
+                [this, connection] { onReadable(*connection); });
+        connect(socket, &QTcpSocket::bytesWritten, socket,
+                [this, connection] { pump(*connection); });
     }
 }
 
-void LoopbackHttpServer::onReadable(QTcpSocket *socket)
+void LoopbackHttpServer::onReadable(Connection &connection)
 {
-    if (socket->property("answered").toBool()) {
+    QTcpSocket *socket = connection.socket;
+    if (connection.answered) {
         socket->readAll();
         return;
     }
-    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end < 0) {
-        socket->setProperty("buffer", buffer);
+    connection.received += socket->readAll();
+    const qsizetype end = connection.received.indexOf("\r\n\r\n");
+    if (end < 0)
         return;
-    }
-    socket->setProperty("answered", true);
+    connection.answered = true;
 
-    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const QList<QByteArray> lines = connection.received.left(end).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     Request request{requestLine.value(0), requestLine.value(1), {}};
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -106,14 +116,11 @@ void LoopbackHttpServer::onReadable(QTcpSocket *socket)
     m_requests << request;
 
     Response response = m_routes.value(request.path, Response{404, "not found\n"});
-    QPointer<QTcpSocket> guarded(socket);
-    QTimer::singleShot(response.delayMs, this, [this, guarded, response] {
-        if (guarded)
-            respond(guarded, response);
-    });
+    QTimer::singleShot(response.delayMs, socket,
+                       [this, &connection, response] { respond(connection, response); });
 }
 
-void LoopbackHttpServer::respond(QTcpSocket *socket, const Response &response)
+void LoopbackHttpServer::respond(Connection &connection, const Response &response)
 {
     const qint64 length =
         response.generatedSize >= 0 ? response.generatedSize : response.body.size();
@@ -127,48 +134,43 @@ void LoopbackHttpServer::respond(QTcpSocket *socket, const Response &response)
     if (!hasLength && response.status != 204)
         head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     head += "Connection: close\r\n\r\n";
-    socket->write(head);
+    connection.socket->write(head);
+    connection.responded = true;
 
-    auto *stream = new Stream{response.body, length, 0, response.generatedSize >= 0};
-    if (response.closeAfter >= 0)
-        stream->total = qMin(stream->total, response.closeAfter);
-    connect(socket, &QObject::destroyed, socket, [stream] { delete stream; });
-    socket->setProperty("stream", QVariant::fromValue(stream));
-    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { pump(socket); });
-
+    connection.body = response.body;
+    connection.generated = response.generatedSize >= 0;
+    connection.total = response.closeAfter >= 0 ? qMin(length, response.closeAfter) : length;
     if (response.stallAfterMs >= 0) {
-        socket->setProperty("stalled", true);
-        QTimer::singleShot(response.stallAfterMs, socket, [this, socket] {
-            socket->setProperty("stalled", false);
-            pump(socket);
+        connection.stalled = true;
+        QTimer::singleShot(response.stallAfterMs, connection.socket, [this, &connection] {
+            connection.stalled = false;
+            pump(connection);
         });
         return;
     }
-    pump(socket);
+    pump(connection);
 }
 
-void LoopbackHttpServer::pump(QTcpSocket *socket)
+void LoopbackHttpServer::pump(Connection &connection)
 {
-    if (socket->property("stalled").toBool())
+    if (!connection.responded || connection.stalled)
         return;
-    auto *stream = socket->property("stream").value<Stream *>();
-    if (!stream)
-        return;
+    QTcpSocket *socket = connection.socket;
     // Keep a bounded amount queued, so a large body never sits in memory whole.
     constexpr qint64 chunk = 256 * 1024;
-    while (stream->sent < stream->total && socket->bytesToWrite() < chunk) {
-        const qint64 n = qMin(chunk, stream->total - stream->sent);
+    while (connection.sent < connection.total && socket->bytesToWrite() < chunk) {
+        const qint64 n = qMin(chunk, connection.total - connection.sent);
         QByteArray piece;
-        if (stream->generated) {
+        if (connection.generated) {
             piece.resize(n);
             for (qint64 i = 0; i < n; ++i)
-                piece[i] = generatedByte(stream->sent + i);
+                piece[i] = generatedByte(connection.sent + i);
         } else {
-            piece = stream->body.mid(stream->sent, n);
+            piece = connection.body.mid(connection.sent, n);
         }
         socket->write(piece);
-        stream->sent += n;
+        connection.sent += n;
     }
-    if (stream->sent >= stream->total && socket->bytesToWrite() == 0)
+    if (connection.sent >= connection.total && socket->bytesToWrite() == 0)
         socket->disconnectFromHost();
 }

@@ -47,10 +47,12 @@ public:
     static char generatedByte(qint64 position);
 
 private:
+    struct Connection;
+
     void onConnection();
-    void onReadable(QTcpSocket *socket);
-    void respond(QTcpSocket *socket, const Response &response);
-    void pump(QTcpSocket *socket);
+    void onReadable(Connection &connection);
+    void respond(Connection &connection, const Response &response);
+    void pump(Connection &connection);
 
     QTcpServer m_server;
     QHash<QByteArray, Response> m_routes;
