@@ -1,7 +1,7 @@
 // Downloads a 64 MiB image from a loopback server with the program's own download code and with
 // curl, side by side in one run, and prints the throughput ratio and the program's peak memory
 // growth during its downloads.
-#include "AwaitTask.h"
+#include "TestSupport.h"
 #include "firmware/FirmwareDownload.h"
 
 #include <QCoreApplication>
@@ -85,7 +85,7 @@ int main(int argc, char *argv[])
     QTemporaryDir temp;
     vexlo::FirmwareServer settings;
     settings.origin = QStringLiteral("http://127.0.0.1:") + port;
-    settings.temporaryDirectory = temp.path();
+    settings.imageDirectory = temp.path();
 
     // One small download first, so the network stack's own start-up is not counted.
     awaitTask(vexlo::downloadFirmware(vexlo::BoardType::esp32, settings));

@@ -32,7 +32,7 @@ function(vexlo_add_build_config target origin appcast listing)
     set(VEXLO_CONFIG_ORIGIN "${origin}")
     set(VEXLO_CONFIG_APPCAST "${appcast}")
     set(VEXLO_CONFIG_LISTING "${listing}")
-    configure_file(${PROJECT_SOURCE_DIR}/src/platform/BuildConfig.cpp.in
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../src/platform/BuildConfig.cpp.in
         ${CMAKE_CURRENT_BINARY_DIR}/${target}.cpp @ONLY)
     add_library(${target} OBJECT ${CMAKE_CURRENT_BINARY_DIR}/${target}.cpp)
     target_link_libraries(${target} PRIVATE vexlo_core vexlo_warnings)

@@ -41,6 +41,8 @@ struct LoopbackHttpServer::Connection {
     bool generated = false;
     qint64 total = 0; // body bytes to send
     qint64 sent = 0;
+    bool chunked = false;
+    bool complete = false; // the whole body is announced, not cut short
 };
 
 LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
@@ -74,6 +76,9 @@ QList<QByteArray> LoopbackHttpServer::requestPaths() const
 
 char LoopbackHttpServer::generatedByte(qint64 position)
 {
+    // Starts with the firmware image magic byte, so a generated body passes for an image.
+    if (position == 0)
+        return static_cast<char>(0xe9);
     return static_cast<char>((position ^ (position >> 12)) & 0xff);
 }
 
@@ -131,7 +136,9 @@ void LoopbackHttpServer::respond(Connection &connection, const Response &respons
         head += name + ": " + value + "\r\n";
         hasLength = hasLength || name.compare("content-length", Qt::CaseInsensitive) == 0;
     }
-    if (!hasLength && response.status != 204)
+    if (response.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else if (!hasLength && response.status != 204)
         head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     head += "Connection: close\r\n\r\n";
     connection.socket->write(head);
@@ -140,6 +147,8 @@ void LoopbackHttpServer::respond(Connection &connection, const Response &respons
     connection.body = response.body;
     connection.generated = response.generatedSize >= 0;
     connection.total = response.closeAfter >= 0 ? qMin(length, response.closeAfter) : length;
+    connection.chunked = response.chunked;
+    connection.complete = connection.total == length;
     if (response.stallAfterMs >= 0) {
         connection.stalled = true;
         QTimer::singleShot(response.stallAfterMs, connection.socket, [this, &connection] {
@@ -163,13 +172,18 @@ void LoopbackHttpServer::pump(Connection &connection)
         QByteArray piece;
         if (connection.generated) {
             piece.resize(n);
+            char *const bytes = piece.data();
             for (qint64 i = 0; i < n; ++i)
-                piece[i] = generatedByte(connection.sent + i);
+                bytes[i] = generatedByte(connection.sent + i);
         } else {
             piece = connection.body.mid(connection.sent, n);
         }
+        if (connection.chunked)
+            piece = QByteArray::number(n, 16) + "\r\n" + piece + "\r\n";
         socket->write(piece);
         connection.sent += n;
+        if (connection.chunked && connection.complete && connection.sent == connection.total)
+            socket->write("0\r\n\r\n");
     }
     if (connection.sent >= connection.total && socket->bytesToWrite() == 0)
         socket->disconnectFromHost();

@@ -26,6 +26,7 @@ public:
         int delayMs = 0;        // before anything is sent
         qint64 closeAfter = -1; // close after this many body bytes, length announced in full
         int stallAfterMs = -1;  // after the headers, send nothing more for this long
+        bool chunked = false;   // chunked transfer coding instead of a Content-Length
     };
     struct Request {
         QByteArray method;
@@ -43,7 +44,8 @@ public:
     QList<Request> requests() const { return m_requests; }
     QList<QByteArray> requestPaths() const;
 
-    // The generated body's byte at a position, so a reader can check what it got.
+    // The generated body's byte at a position, so a reader can check what it got. Its first byte
+    // is the firmware image magic 0xE9.
     static char generatedByte(qint64 position);
 
 private:

@@ -2,8 +2,8 @@
 // up as a USB serial port, a stand-in espflash in the program's resources directory, and a local
 // firmware server at the program's built-in origin. It plugs the board in, lets the program
 // detect it, unplugs it again and ends.
-#include "platform/BuildConfig.h"
 #include "PseudoTerminal.h"
+#include "platform/BuildConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     const QString portsDir = args[1];
     const QString bin = QCoreApplication::applicationDirPath();
     const QString program = bin + QStringLiteral("/vexlo-utility");
-    const QString fake = bin + QStringLiteral("/fake_espflash");
+    const QString fake = bin + QStringLiteral("/stand-in-espflash");
     const QString resources = QDir::cleanPath(bin + QStringLiteral("/../share/vexlo-utility"));
 
     // The firmware server answers where the program was built to look for it.

@@ -1,9 +1,11 @@
-#include "AwaitTask.h"
-#include "FakeEspflash.h"
-#include "flasher/ChildProcess.h"
+#include "TestSupport.h"
+#include "platform/ChildProcess.h"
 
-#include <QTest>
+#include <QFile>
 
+#include <csignal>
+
+using namespace std::chrono_literals;
 using vexlo::ProcessRequest;
 using vexlo::ProcessResult;
 using vexlo::runProcess;
@@ -34,24 +36,35 @@ private Q_SLOTS:
         QVERIFY(ticks > 0);
     }
 
-    void standardInputCanBeTheNullDevice()
+    // A shell past its time limit is killed with the command it forked, and its result says so.
+    void aChildPastItsLimitIsKilledWithItsChildren()
     {
-        // cat copies its standard input: nothing from the null device, and it ends at once.
-        ProcessRequest request{QStringLiteral("/bin/cat"), {}};
-        request.inheritStandardInput = false;
-        const ProcessResult result = awaitTask(runProcess(request), std::chrono::seconds(5));
-        QCOMPARE(result.status, 0);
-        QVERIFY(result.standardOutput.isEmpty());
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath(QStringLiteral("pid"));
+        ProcessRequest request{QStringLiteral("/bin/sh"),
+                               {QStringLiteral("-c"),
+                                QStringLiteral("sleep 300 & echo $! > '%1'; wait").arg(pidFile)}};
+        request.timeLimit = 300ms;
+        const ProcessResult result = awaitTask(runProcess(request));
+        QVERIFY(result.started && result.timedOut && result.crashed);
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t sleeper = file.readAll().trimmed().toInt();
+        QVERIFY(sleeper > 0);
+        // Gone, or a zombie waiting for init to reap it: either way, no longer running.
+        QVERIFY(waitUntil([&] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(sleeper));
+            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        }));
     }
 
-    void aChildThatEndsAtOnceIsNoticed()
+    void launchFailureIsReported()
     {
-        for (int i = 0; i < 20; ++i) {
-            const ProcessResult result =
-                awaitTask(runProcess({QStringLiteral("/bin/true"), {}}), std::chrono::seconds(5));
-            QVERIFY(result.started);
-            QCOMPARE(result.status, 0);
-        }
+        const ProcessResult result =
+            awaitTask(runProcess({QStringLiteral("/nonexistent/tool"), {}}));
+        QVERIFY(!result.started);
+        QVERIFY2(result.launchError.contains(QLatin1String("No such file")),
+                 qPrintable(result.launchError));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "firmware/FirmwareDownload.h"
 
 #include <QApplication>
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexlo Utility"));
+    vexlo::removePartialDownloads();
 
     vexlo::MainWindow window;
     window.show();

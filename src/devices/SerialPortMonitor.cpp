@@ -1,10 +1,9 @@
 #include "SerialPortMonitor.h"
 
-#include "flasher/ChildProcess.h"
 #include "flasher/EspflashTool.h"
+#include "platform/ChildProcess.h"
 
 #include <QPointer>
-#include <QProcess>
 
 namespace vexlo {
 
@@ -26,13 +25,34 @@ QString quotedList(const QStringList &items)
     return QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
 }
 
+QString tagged(const QString &message)
+{
+    return QStringLiteral("[SerialPortMonitor] ") + message;
+}
+
+// The device paths the listing command prints, one per line; nothing when it did not end in
+// time. A shell that cannot be started lists no ports.
+QCoro::Task<std::optional<QStringList>> listSerialPorts(QString shell, QString command,
+                                                        std::chrono::milliseconds timeLimit)
+{
+    ProcessRequest request{shell, {QStringLiteral("-c"), command}};
+    // The shell shares our standard input and error; only its output is read.
+    request.forwardStandardError = true;
+    request.timeLimit = timeLimit;
+    const ProcessResult run = co_await runProcess(std::move(request));
+    if (run.timedOut)
+        co_return std::nullopt;
+    const QString text = QString::fromUtf8(run.standardOutput);
+    co_return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 SerialPortMonitor::SerialPortMonitor(SerialPortMonitorOptions options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
 {
-    connect(&m_timer, &QTimer::timeout, this, &SerialPortMonitor::refreshPorts);
+    connect(&m_timer, &QTimer::timeout, this, &SerialPortMonitor::onPollTimer);
     m_timer.start(m_options.pollInterval);
 }
 
@@ -45,7 +65,7 @@ SerialPortMonitor::~SerialPortMonitor()
 
 void SerialPortMonitor::log(const QString &message) const
 {
-    m_options.log(QStringLiteral("[SerialPortMonitor] ") + message);
+    m_options.log(tagged(message));
 }
 
 void SerialPortMonitor::setSelectedDevice(const std::optional<QString> &device)
@@ -78,26 +98,36 @@ void SerialPortMonitor::setLastDetectionLog(const QString &log)
     Q_EMIT lastDetectionLogChanged();
 }
 
-QStringList SerialPortMonitor::listSerialPorts() const
+void SerialPortMonitor::onPollTimer()
 {
-    QProcess shell;
-    shell.setProgram(m_options.shell);
-    shell.setArguments({QStringLiteral("-c"), m_options.listCommand});
-    // The shell shares our standard input and error; only its output is read.
-    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    shell.setInputChannelMode(QProcess::ForwardedInputChannel);
-    shell.start();
-    // Blocks the GUI thread for the few milliseconds the listing takes; waitForFinished keeps
-    // draining the pipe, so a long listing cannot stall the shell.
-    if (!shell.waitForStarted(-1) || !shell.waitForFinished(-1))
-        return {};
-    const QString text = QString::fromUtf8(shell.readAllStandardOutput());
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // One listing at a time: a tick that finds the last one still running is skipped.
+    if (m_isListing)
+        return;
+    m_isListing = true;
+    // Not kept: the task holds the monitor only through a QPointer, and the listing's time limit
+    // ends it.
+    refreshPorts();
 }
 
-void SerialPortMonitor::refreshPorts()
+QCoro::Task<> SerialPortMonitor::refreshPorts()
 {
-    const QStringList ports = listSerialPorts();
+    QPointer<SerialPortMonitor> self(this);
+    const std::chrono::milliseconds limit = m_options.listingTimeLimit;
+    const std::optional<QStringList> ports =
+        co_await listSerialPorts(m_options.shell, m_options.listCommand, limit);
+    if (!self)
+        co_return;
+    m_isListing = false;
+    if (!ports) {
+        log(QStringLiteral("port listing did not end within ") + secondsText(limit)
+            + QStringLiteral(" and was stopped; ports unchanged"));
+        co_return;
+    }
+    applyListing(*ports);
+}
+
+void SerialPortMonitor::applyListing(const QStringList &ports)
+{
     setAvailableDevices(ports);
     log(QStringLiteral("ports=") + quotedList(ports));
 
@@ -148,6 +178,8 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
     setLastDetectionLog(QString());
     log(QStringLiteral("starting detection task for port=") + port);
     m_detectTask = makeCancelToken();
+    // Not kept: the task holds the monitor only through a QPointer and ends on its own, at the
+    // latest when the tool's time limit passes.
     runDetection(port, m_detectTask);
 }
 
@@ -180,20 +212,28 @@ QCoro::Task<std::pair<int, QString>> SerialPortMonitor::runEspflashCapturing(QSt
     if (!tool)
         co_return std::pair{-1, QStringLiteral("espflash binary not found in app bundle")};
 
-    // The log sink outlives this monitor only as a copy; the run may outlast the monitor.
+    // The run may outlast the monitor: what it needs after its wait is copied first.
     const LogSink sink = m_options.log;
-    const auto logLine = [sink](const QString &message) {
-        sink(QStringLiteral("[SerialPortMonitor] ") + message);
-    };
+    const auto logLine = [sink](const QString &message) { sink(tagged(message)); };
+    const std::chrono::milliseconds limit = m_options.detectionTimeLimit;
 
     const QStringList fullArguments = espflash::withGlobalOptions(arguments);
     logLine(QStringLiteral("espflash ") + fullArguments.join(QLatin1Char(' ')));
     // A named request: GCC 12 destroys a braced temporary inside co_await twice.
     ProcessRequest request{*tool, fullArguments};
+    request.timeLimit = limit;
     const ProcessResult run = co_await runProcess(std::move(request));
     if (!run.started)
         co_return std::pair{-1, QStringLiteral("Failed to run espflash: ") + run.launchError};
 
+    if (run.timedOut) {
+        const QString note = QStringLiteral("espflash did not end within ") + secondsText(limit)
+            + QStringLiteral(" and was stopped");
+        logLine(note);
+        const QString output = (combinedOutput(run) + QLatin1Char('\n') + note).trimmed();
+        logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));
+        co_return std::pair{-1, output};
+    }
     logLine(QStringLiteral("espflash exit status=") + QString::number(run.status));
     const QString output = combinedOutput(run);
     logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));

@@ -20,6 +20,10 @@ namespace vexlo {
 struct SerialPortMonitorOptions {
     std::chrono::milliseconds pollInterval{1000};
     std::chrono::milliseconds detectionDelay{350};
+    // A listing takes milliseconds; one that hangs (a stuck device node) is stopped.
+    std::chrono::milliseconds listingTimeLimit{5000};
+    // board-info is over in seconds; one that hangs must not keep the detection running.
+    std::chrono::milliseconds detectionTimeLimit{30000};
     QString shell = platform::listingShell();
     QString listCommand = platform::portListCommand();
     std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
@@ -53,8 +57,9 @@ Q_SIGNALS:
     void lastDetectionLogChanged();
 
 private:
-    void refreshPorts();
-    QStringList listSerialPorts() const;
+    void onPollTimer();
+    QCoro::Task<> refreshPorts();
+    void applyListing(const QStringList &ports);
     void scheduleBoardDetectionIfNeeded(bool force);
     QCoro::Task<> runDetection(QString port, CancelTokenPtr cancel);
     QCoro::Task<std::pair<DetectedBoardKind, QString>> detectBoardKindViaEspflash(QString port);
@@ -75,6 +80,7 @@ private:
     bool m_isDetectingBoard = false;
     QString m_lastDetectionLog;
     QTimer m_timer;
+    bool m_isListing = false;
     // Handle of the last started detection; kept after it finishes, which stops a repeat
     // detection on the same port.
     CancelTokenPtr m_detectTask;

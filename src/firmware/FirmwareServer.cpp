@@ -2,13 +2,6 @@
 
 #include "platform/BuildConfig.h"
 
-#include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPointer>
-
-#include <QCoroSignal>
-
 namespace vexlo {
 
 QString FirmwareServer::defaultOrigin()
@@ -22,32 +15,6 @@ std::optional<QUrl> FirmwareServer::firmwareUrl(const QString &fileName) const
     if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
         return std::nullopt;
     return url;
-}
-
-QNetworkAccessManager &sharedNetworkAccess()
-{
-    // Owned by the application object, so it goes before Qt's own teardown.
-    static QPointer<QNetworkAccessManager> shared;
-    if (!shared)
-        shared = new QNetworkAccessManager(QCoreApplication::instance());
-    return *shared;
-}
-
-void DeleteLater::operator()(QObject *object) const
-{
-    object->disconnect();
-    object->deleteLater();
-}
-
-QCoro::Task<> finished(QNetworkReply *reply)
-{
-    if (!reply->isFinished())
-        co_await qCoro(reply, &QNetworkReply::finished);
-}
-
-int httpStatus(const QNetworkReply &reply)
-{
-    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
 } // namespace vexlo

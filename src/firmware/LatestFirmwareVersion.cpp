@@ -1,5 +1,7 @@
 #include "LatestFirmwareVersion.h"
 
+#include "Network.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
@@ -7,6 +9,9 @@
 namespace vexlo {
 
 namespace {
+
+// A version is a few bytes; a larger body is no version file and is not read into memory.
+constexpr qint64 largestVersionBody = 64 * 1024;
 
 // The version text of a response body: strict UTF-8, whatever the response declares, trimmed.
 QString versionFromBody(const QByteArray &body)
@@ -34,12 +39,24 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
     ReplyHandle reply(sharedNetworkAccess().get(request));
     if (cancel)
         QObject::connect(cancel.get(), &CancelToken::cancelled, reply.get(), &QNetworkReply::abort);
-    co_await finished(reply.get());
+    QNetworkReply *const rawReply = reply.get();
+    rawReply->setReadBufferSize(largestVersionBody);
+    QByteArray body;
+    bool tooLarge = false;
+    QObject::connect(rawReply, &QNetworkReply::readyRead, rawReply, [&] {
+        body += rawReply->readAll();
+        if (body.size() > largestVersionBody) {
+            tooLarge = true;
+            rawReply->abort();
+        }
+    });
+    co_await finished(rawReply);
+    body += rawReply->readAll();
 
     const int status = httpStatus(*reply);
-    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
+    if (tooLarge || reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
         co_return unknown;
-    const QString version = versionFromBody(reply->readAll());
+    const QString version = versionFromBody(body);
     co_return version.isEmpty() ? unknown : version;
 }
 

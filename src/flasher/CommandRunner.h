@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/Log.h"
-#include "platform/Platform.h"
+#include "FlasherOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,19 +12,12 @@
 
 namespace vexlo {
 
-struct FlasherOptions {
-    std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
-    LogSink log = standardOutputLog();
-    // Pauses around the variant line: the board needs time to boot after the reset.
-    std::chrono::milliseconds pauseBeforeVariant{500};
-    std::chrono::milliseconds pauseAfterVariant{150};
-};
-
 // Runs espflash once with the given subcommand arguments and logs what it printed. Returns its
-// exit status, or -1 when it could not be located or started.
+// exit status, or -1 when it could not be located or started or outlived the time limit.
 QCoro::Task<int> runEspflash(QStringList arguments, FlasherOptions options = {});
 
 // Runs the tool at the given location; the global options go in front of the arguments.
-QCoro::Task<int> runCommand(QString executable, QStringList arguments, LogSink log);
+QCoro::Task<int> runCommand(QString executable, QStringList arguments, LogSink log,
+                            std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
 
 } // namespace vexlo

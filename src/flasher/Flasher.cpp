@@ -1,10 +1,11 @@
 #include "Flasher.h"
 
-#include "ChildProcess.h"
+#include "CommandRunner.h"
 #include "DataAccumulator.h"
 #include "EspflashTool.h"
 #include "SerialVariant.h"
 #include "platform/Async.h"
+#include "platform/ChildProcess.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>

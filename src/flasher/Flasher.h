@@ -1,7 +1,11 @@
 #pragma once
 
-#include "CommandRunner.h"
+#include "FlasherOptions.h"
 #include "workflow/CoilexVariant.h"
+
+#include <QString>
+
+#include <QCoro/QCoroTask>
 
 namespace vexlo {
 

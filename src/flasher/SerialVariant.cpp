@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,32 +23,57 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Writes every byte, waiting for the port to take more after a short write or EAGAIN.
-// Returns 0 on success, or the errno that stopped it.
+// Waits for the port to take more within the deadline. Returns 0, or the errno that stopped it.
+int waitForRoom(int fd, const QDeadlineTimer &deadline)
+{
+    const qint64 remaining = deadline.remainingTime();
+    if (remaining <= 0)
+        return ETIMEDOUT;
+    pollfd pfd{fd, POLLOUT, 0};
+    if (::poll(&pfd, 1, static_cast<int>(remaining)) < 0 && errno != EINTR)
+        return errno;
+    return 0;
+}
+
+// Waits until the output queue is empty within the deadline. tcdrain() would wait without limit
+// on a UART whose hardware flow control is held off.
+int waitUntilSent(int fd, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return errno;
+        if (queued == 0)
+            return 0;
+        if (deadline.hasExpired())
+            return ETIMEDOUT;
+        // 22 bytes at 115200 baud leave in about 2 ms.
+        ::usleep(1000);
+    }
+}
+
+// Writes every byte and waits until they have left the port, all within one bound, waiting for
+// room after a short write or EAGAIN. Returns 0 on success, or the errno that stopped it.
 int writeFully(int fd, const QByteArray &bytes)
 {
-    QDeadlineTimer deadline(writeBoundMs);
+    const QDeadlineTimer deadline(writeBoundMs);
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t n =
             ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        const int error = errno;
         if (n > 0) {
             written += n;
             continue;
         }
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && error != EINTR && error != EAGAIN)
+            return error;
+        if (n < 0 && error == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            return errno;
-        // The port takes nothing now: wait for room, within the bound.
-        const qint64 remaining = deadline.remainingTime();
-        if (remaining <= 0)
-            return EAGAIN;
-        pollfd pfd{fd, POLLOUT, 0};
-        if (::poll(&pfd, 1, static_cast<int>(remaining)) < 0 && errno != EINTR)
-            return errno;
+        if (const int waitError = waitForRoom(fd, deadline); waitError != 0)
+            return waitError == ETIMEDOUT ? EAGAIN : waitError;
     }
-    return ::tcdrain(fd) == 0 ? 0 : errno;
+    return waitUntilSent(fd, deadline);
 }
 
 } // namespace
@@ -72,8 +98,9 @@ bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log
 
     const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        const int error = errno;
         log(QStringLiteral("serial: Failed to open ") + port + QStringLiteral(" \u2014 ")
-            + errorText(errno));
+            + errorText(error));
         return false;
     }
     if (!configureSerialPort(fd)) {
@@ -82,6 +109,9 @@ bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log
         return false;
     }
     const int error = writeFully(fd, variantCommand(variant));
+    // What is still queued is dropped, so that closing cannot wait for a stalled line either.
+    if (error != 0)
+        ::tcflush(fd, TCOFLUSH);
     ::close(fd);
     if (error != 0) {
         log(QStringLiteral("serial: Write failed on ") + port + QStringLiteral(" \u2014 ")

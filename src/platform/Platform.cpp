@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace vexlo::platform {
 
@@ -36,9 +38,24 @@ std::optional<QString> resourcesDirectory()
     return dir;
 }
 
-QString temporaryDirectory()
+QString firmwareDirectory()
 {
+#ifdef Q_OS_MACOS
+    // The per-user temporary folder is private on macOS.
     return QDir::tempPath();
+#else
+    // The system temporary folder is shared by all users here: another user could plant a name
+    // or a link in it.
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+        + QStringLiteral("/firmware");
+#endif
+}
+
+bool makePrivateDirectory(const QString &path)
+{
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return false;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace vexlo::platform

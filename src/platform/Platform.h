@@ -16,7 +16,11 @@ QString portListCommand();
 // Directory beside the program that holds the espflash tool; absent when it does not exist.
 std::optional<QString> resourcesDirectory();
 
-// Where downloaded firmware images are kept.
-QString temporaryDirectory();
+// Where downloaded firmware images are kept: a folder only this user can reach.
+QString firmwareDirectory();
+
+// Creates the folder (and its parents) if missing and makes it readable by its owner alone.
+// False when it cannot be had.
+bool makePrivateDirectory(const QString &path);
 
 } // namespace vexlo::platform

@@ -1,8 +1,12 @@
 #include "ChildProcess.h"
 
-#include "platform/Async.h"
+#include "Async.h"
 
 #include <QProcess>
+#include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace vexlo {
 
@@ -11,6 +15,11 @@ QString combinedOutput(const ProcessResult &result)
     return (QString::fromUtf8(result.standardOutput) + QLatin1Char('\n')
             + QString::fromUtf8(result.standardError))
         .trimmed();
+}
+
+QString secondsText(std::chrono::milliseconds duration)
+{
+    return QString::number(double(duration.count()) / 1000.0) + QStringLiteral(" s");
 }
 
 QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
@@ -23,6 +32,12 @@ QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
         process.setInputChannelMode(QProcess::ForwardedInputChannel);
     else
         process.setStandardInputFile(QProcess::nullDevice());
+    if (request.forwardStandardError)
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (request.timeLimit) {
+        // A shell forks its commands as children of its own; killing the group reaches them.
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    }
 
     const auto drainOutput = [&] {
         const QByteArray chunk = process.readAllStandardOutput();
@@ -47,9 +62,22 @@ QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
                          if (error == QProcess::FailedToStart)
                              ended.fire();
                      });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &process, [&] {
+        result.timedOut = true;
+        const auto pid = static_cast<pid_t>(process.processId());
+        // The child may not have entered its own group yet; then it is alone to kill.
+        if (pid > 0 && ::kill(-pid, SIGKILL) != 0)
+            ::kill(pid, SIGKILL);
+    });
     process.start();
-    if (process.state() != QProcess::NotRunning)
+    if (process.state() != QProcess::NotRunning) {
+        if (request.timeLimit)
+            limit.start(*request.timeLimit);
         co_await ended.wait();
+    }
+    limit.stop();
 
     if (process.error() == QProcess::FailedToStart) {
         result.launchError = process.errorString();

@@ -1,5 +1,6 @@
-// Stand-in for the espflash tool. It appends its argument vector to "espflash.calls" beside
-// itself and acts as the file "espflash.scenario" beside itself tells it, per subcommand:
+// Stand-in for the espflash tool, for the demo's simulated board and for the tests. It appends
+// its argument vector to "espflash.calls" beside itself and acts as the file "espflash.scenario"
+// beside itself tells it, per subcommand:
 //
 //   <subcommand>.<key>=<value>     e.g.  board-info.out=Chip type: esp32 (revision v3.1)\n
 //

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/Log.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+
+// Collects the lines that pass through a log sink.
+struct LogCapture {
+    QStringList lines;
+    vexlo::LogSink sink()
+    {
+        return [this](const QString &line) { lines << line; };
+    }
+    QStringList startingWith(const QString &prefix) const
+    {
+        QStringList found;
+        for (const QString &line : lines) {
+            if (line.startsWith(prefix))
+                found << line;
+        }
+        return found;
+    }
+};
+
+// A resources directory holding the stand-in espflash, with its scenario and its record of calls.
+struct FakeEspflash {
+    QTemporaryDir dir;
+
+    FakeEspflash() { QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), toolPath())); }
+    QString resourcesDirectory() const { return dir.path(); }
+    QString toolPath() const { return filePath(QStringLiteral("espflash")); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+    void removeTool() { QVERIFY(QFile::remove(toolPath())); }
+
+    // Scenario lines such as "board-info.out=Chip type: esp32\n".
+    void setScenario(const QStringList &lines)
+    {
+        QFile file(filePath(QStringLiteral("espflash.scenario")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+    }
+    // One entry per run: the argument vector joined with tabs.
+    QStringList calls() const
+    {
+        QFile file(filePath(QStringLiteral("espflash.calls")));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+};
+
+// Spins the event loop until the condition holds; false when the bound passes first.
+template<typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds bound = std::chrono::seconds(10))
+{
+    const QDeadlineTimer deadline(bound);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// Runs the event loop until the task ends and returns its result. A task that has not ended
+// within the bound throws, so a stalled coroutine fails the test instead of hanging it.
+template<typename T>
+T awaitTask(QCoro::Task<T> &&task, std::chrono::milliseconds bound = std::chrono::seconds(60))
+{
+    QEventLoop loop;
+    std::optional<T> result;
+    QCoro::connect(std::move(task), &loop, [&](T &&value) {
+        result.emplace(std::move(value));
+        loop.quit();
+    });
+    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    if (!result)
+        loop.exec();
+    if (!result)
+        throw std::runtime_error("task did not end in time");
+    return std::move(*result);
+}
+
+inline void awaitTask(QCoro::Task<> &&task,
+                      std::chrono::milliseconds bound = std::chrono::seconds(60))
+{
+    awaitTask(
+        [](QCoro::Task<> inner) -> QCoro::Task<bool> {
+            co_await inner;
+            co_return true;
+        }(std::move(task)),
+        bound);
+}
