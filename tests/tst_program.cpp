@@ -15,8 +15,9 @@ const QString root = QStringLiteral(E2E_ROOT);
 const QString port = root + QStringLiteral("/dev/ttyUSB0");
 const QString tag = QStringLiteral("[SerialPortMonitor] ");
 
-// The built program as a user runs it, with the stand-in espflash in its resources directory.
-void startProgram(QProcess &program)
+// The built program as a user runs it, with the stand-in espflash in its resources directory and
+// a private runtime folder (where an instance finds the running one) of the test's.
+void startProgram(QProcess &program, const QTemporaryDir &runtime)
 {
     const QString resources = root + QStringLiteral("/share/vexlo-utility");
     QFile::remove(resources + QStringLiteral("/espflash"));
@@ -28,6 +29,7 @@ void startProgram(QProcess &program)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     program.setProcessEnvironment(env);
     program.start(root + QStringLiteral("/bin/vexlo-utility"), {});
     QVERIFY(program.waitForStarted(5000));
@@ -39,6 +41,7 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanupTestCase() { letLeftoverTasksEnd(); }
     // A board plugged in at start is detected, with the whole sequence on standard output.
     void detectsABoardPluggedInAtStart()
     {
@@ -49,7 +52,8 @@ private Q_SLOTS:
         QByteArray output;
         connect(&program, &QProcess::readyReadStandardOutput,
                 [&] { output += program.readAllStandardOutput(); });
-        startProgram(program);
+        QTemporaryDir runtime;
+        startProgram(program, runtime);
         const QString chip =
             QStringLiteral("Chip type:         esp32s3 (revision v0.2)\nFlash size: 8MB");
         QVERIFY(waitUntil([&] { return output.contains("lastDetectionLog:"); }));
@@ -66,6 +70,14 @@ private Q_SLOTS:
                                    tag + "detection result for " + port + ": Control Board",
                                    tag + "lastDetectionLog:\n" + chip};
         QVERIFY2(QString::fromUtf8(output).startsWith(expected.join('\n')), output.constData());
+
+        // A second start finds this one, asks it to come forward and ends.
+        QProcess second;
+        startProgram(second, runtime);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardOutput().isEmpty());
+        QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);
         QFile::remove(port);
@@ -81,7 +93,7 @@ private Q_SLOTS:
         QVERIFY(reader >= 0);
         QProcess program;
         program.setStandardOutputFile(QFile::decodeName(fifo));
-        startProgram(program);
+        startProgram(program, dir);
         char byte;
         QVERIFY(waitUntil([&] { return ::read(reader, &byte, 1) == 1; }));
         ::close(reader);

@@ -116,6 +116,7 @@ class TestSerialPortMonitor : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanupTestCase() { letLeftoverTasksEnd(); }
     void selectionFollowsTheListing()
     {
         Rig rig;

@@ -1,22 +1,36 @@
 #pragma once
 
-#include "devices/SerialPortMonitor.h"
+#include "workflow/MainFlasherState.h"
 
-#include <QWidget>
+#include <QMainWindow>
+
+#include <functional>
 
 namespace vexlo {
 
-// The program's single window. It owns the port monitor, which lives as long as the window.
-class MainWindow : public QWidget
+class MainFlasherView;
+class Updater;
+
+// The program's single window: the flasher's content at its fixed size, and the menu with About
+// and "Check for Updates…".
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent = nullptr);
 
-    SerialPortMonitor &portMonitor() { return m_portMonitor; }
+    MainFlasherView *content() const { return m_content; }
+    QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
+    // Asked before the window closes during an install; yes closes it. A dialog by default.
+    std::function<bool()> confirmCloseDuringInstall;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    SerialPortMonitor m_portMonitor;
+    MainFlasherState &m_state;
+    MainFlasherView *m_content;
+    QAction *m_checkForUpdates;
 };
 
 } // namespace vexlo

@@ -1,5 +1,10 @@
 #include "MainWindow.h"
+#include "SingleInstance.h"
+#include "Translations.h"
+#include "Updater.h"
 #include "firmware/FirmwareDownload.h"
+#include "platform/Platform.h"
+#include "workflow/MainFlasherState.h"
 
 #include <QApplication>
 
@@ -13,9 +18,23 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexlo Utility"));
-    vexlo::removePartialDownloads();
+    QApplication::setApplicationVersion(QStringLiteral(VEXLO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vexlo-utility"));
+    vexlo::installTranslations(app);
 
-    vexlo::MainWindow window;
+    vexlo::SingleInstance instance(vexlo::platform::instanceSocketPath());
+    if (instance.anotherIsRunning())
+        return 0;
+
+    vexlo::removePartialDownloads();
+    vexlo::MainFlasherState state;
+    vexlo::Updater updater;
+    vexlo::MainWindow window(state, updater);
+    QObject::connect(&instance, &vexlo::SingleInstance::comeForwardRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return QApplication::exec();
 }

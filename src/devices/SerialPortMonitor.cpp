@@ -170,6 +170,8 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
         if (m_isDetectingBoard || m_detectTask)
             return;
     }
+    if (m_detectionHeld)
+        return;
 
     m_lastDetectedPort = port;
     cancelDetection();

@@ -45,9 +45,16 @@ public:
     DetectedBoardKind detectedBoardKind() const { return m_detectedBoardKind; }
     bool isDetectingBoard() const { return m_isDetectingBoard; }
     QString lastDetectionLog() const { return m_lastDetectionLog; }
+    // The port whose board detectedBoardKind() describes; another port right after the user
+    // picked one, until the next refresh starts its detection.
+    std::optional<QString> lastDetectedPort() const { return m_lastDetectedPort; }
 
     // The port picker's way to choose a device.
     void setSelectedDevice(const std::optional<QString> &device);
+
+    // While held, no detection starts (an install run owns the port); ports are still listed,
+    // and a detection that fell due starts at the first refresh after the hold ends.
+    void setDetectionHeld(bool held) { m_detectionHeld = held; }
 
 Q_SIGNALS:
     void selectedDeviceChanged();
@@ -81,6 +88,7 @@ private:
     QString m_lastDetectionLog;
     QTimer m_timer;
     bool m_isListing = false;
+    bool m_detectionHeld = false;
     // Handle of the last started detection; kept after it finishes, which stops a repeat
     // detection on the same port.
     CancelTokenPtr m_detectTask;

@@ -51,6 +51,12 @@ QString firmwareDirectory()
 #endif
 }
 
+QString instanceSocketPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+        + QStringLiteral("/vexlo-utility.socket");
+}
+
 bool makePrivateDirectory(const QString &path)
 {
     if (path.isEmpty() || !QDir().mkpath(path))

@@ -19,6 +19,10 @@ std::optional<QString> resourcesDirectory();
 // Where downloaded firmware images are kept: a folder only this user can reach.
 QString firmwareDirectory();
 
+// The local socket by which a second start finds the running instance, in a folder only this
+// user can reach.
+QString instanceSocketPath();
+
 // Creates the folder (and its parents) if missing and makes it readable by its owner alone.
 // False when it cannot be had.
 bool makePrivateDirectory(const QString &path);

@@ -19,4 +19,11 @@ std::chrono::milliseconds expectedFlashDuration(BoardType type)
                                     : std::chrono::milliseconds(14500);
 }
 
+std::optional<BoardType> boardTypeFor(DetectedBoardKind kind)
+{
+    if (kind == DetectedBoardKind::unknown)
+        return std::nullopt;
+    return kind == DetectedBoardKind::esp32DevKit ? BoardType::esp32 : BoardType::control;
+}
+
 } // namespace vexlo

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "devices/BoardInfo.h"
+
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 namespace vexlo {
 
@@ -14,5 +17,7 @@ QString rawValue(BoardType type);
 QString imageFileName(BoardType type);
 // How long writing the image usually takes; drives the progress estimate.
 std::chrono::milliseconds expectedFlashDuration(BoardType type);
+// The image family of a detected board; none for a board that was not recognised.
+std::optional<BoardType> boardTypeFor(DetectedBoardKind kind);
 
 } // namespace vexlo

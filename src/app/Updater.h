@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+#include <functional>
+
+class QWidget;
+
+namespace vexlo {
+
+// What a check found: the program is up to date, a newer release exists, or the check failed.
+struct UpdateCheckResult {
+    enum class Outcome { upToDate, newerAvailable, failed } outcome;
+    QString version; // the newest release's display version, when one was found
+    QString link;    // where to get it
+    QString error;   // why the check failed
+};
+
+// The program's own updates. Creating it sends nothing: a check runs only when the user asks.
+// A check reads the update feed, compares its newest release with the running version and tells
+// the user; nothing is downloaded or installed.
+class Updater : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options {
+        QUrl feed;
+        QString runningVersion;
+        std::chrono::milliseconds timeout{10000};
+        // Tells the user; by default a dialog over the active window.
+        std::function<void(const UpdateCheckResult &)> tell;
+    };
+
+    // The program's own feed and version.
+    explicit Updater(QObject *parent = nullptr);
+    explicit Updater(Options options, QObject *parent = nullptr);
+
+    // The user's "Check for Updates…". A use while a check runs starts no second one.
+    void checkForUpdates();
+    bool isChecking() const { return m_checking; }
+
+private:
+    QCoro::Task<> check();
+
+    Options m_options;
+    bool m_checking = false;
+};
+
+// The dialog that tells the user what a check found.
+void showUpdateCheckResult(QWidget *window, const UpdateCheckResult &result);
+
+} // namespace vexlo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "StepRows.h"
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+namespace vexlo {
+
+// The 12 x 12 status mark of a step: a gray, green or red dot, or a small spinner.
+class StatusMark : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit StatusMark(QWidget *parent = nullptr);
+    void setStatus(StepStatus status);
+    StepStatus status() const { return m_status; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    StepStatus m_status = StepStatus::idle;
+    QTimer *m_spin;
+    int m_phase = 0;
+};
+
+// One step of the install sequence: its mark, its title and an optional second line, which for
+// the installation step carries the progress bar while flashing.
+class FlashStepView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FlashStepView(QWidget *parent = nullptr);
+
+    void setRow(const StepRow &row, double progress);
+
+    StatusMark *mark() const { return m_mark; }
+    QLabel *title() const { return m_title; }
+    QLabel *detail() const { return m_detail; }
+    QProgressBar *progressBar() const { return m_progressBar; }
+
+private:
+    StatusMark *m_mark;
+    QLabel *m_title;
+    QLabel *m_detail;
+    QProgressBar *m_progressBar;
+};
+
+} // namespace vexlo

@@ -1,0 +1,195 @@
+#include "MainFlasherView.h"
+
+#include "FlashStepView.h"
+#include "firmware/FirmwareDownload.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace vexlo {
+
+namespace {
+
+QHBoxLayout *row()
+{
+    auto *layout = new QHBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+} // namespace
+
+MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_versionLine(new QLabel(this))
+    , m_variantPicker(new QButtonGroup(this))
+    , m_portLabel(new QLabel(tr("Port:"), this))
+    , m_portPicker(new QComboBox(this))
+    , m_installButton(new QPushButton(this))
+{
+    setFixedSize(336, 338);
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(20, 20, 20, 20);
+    root->setSpacing(16);
+
+    auto *version = row();
+    version->addWidget(m_versionLine);
+    version->addStretch();
+    root->addLayout(version);
+
+    auto *variant = row();
+    variant->addWidget(new QLabel(tr("Variant"), this));
+    auto *segments = row();
+    segments->setSpacing(0);
+    const std::array<std::pair<CoilexVariant, QString>, 3> choices{
+        {{CoilexVariant::v4, tr("Coilex V4")},
+         {CoilexVariant::pro, tr("Coilex Pro")},
+         {CoilexVariant::universal, tr("U")}}};
+    for (const auto &[value, text] : choices) {
+        auto *segment = new QPushButton(text, this);
+        segment->setCheckable(true);
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        m_variantPicker->addButton(segment, int(value));
+        segments->addWidget(segment, 1);
+    }
+    variant->addLayout(segments, 1);
+    root->addLayout(variant);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    root->addWidget(divider);
+
+    auto *stepColumn = new QVBoxLayout;
+    stepColumn->setSpacing(14);
+    for (FlashStepView *&step : m_steps) {
+        step = new FlashStepView(this);
+        stepColumn->addWidget(step, 0, Qt::AlignLeft);
+    }
+    auto *steps = row();
+    steps->addLayout(stepColumn);
+    steps->addStretch();
+    root->addLayout(steps);
+    root->addStretch();
+
+    auto *actions = row();
+    actions->addWidget(m_portLabel);
+    actions->addWidget(m_portPicker);
+    actions->addStretch();
+    actions->addWidget(m_installButton, 0, Qt::AlignVCenter);
+    actions->setContentsMargins(0, 0, 0, 2);
+    root->addLayout(actions);
+
+    m_portPicker->setFocusPolicy(Qt::NoFocus);
+    m_installButton->setDefault(true);
+    // The prominent style: filled with the accent colour.
+    m_installButton->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+        " border: none; border-radius: 5px; padding: 4px 12px; }"
+        "QPushButton:disabled { background: palette(button); color: palette(dark);"
+        " border: 1px solid palette(mid); }"));
+
+    SerialPortMonitor &monitor = m_state.portMonitor();
+    connect(m_variantPicker, &QButtonGroup::idClicked, this,
+            [this](int id) { m_state.setCoilexVariant(CoilexVariant(id)); });
+    connect(m_portPicker, &QComboBox::activated, this, [this, &monitor](int index) {
+        monitor.setSelectedDevice(m_portPicker->itemText(index));
+    });
+    connect(m_installButton, &QPushButton::clicked, this, [this] {
+        // Not kept: the run guards the state itself and always ends.
+        m_state.downloadAndInstall();
+    });
+
+    connect(&m_state, &MainFlasherState::latestFirmwareVersionChanged, this,
+            &MainFlasherView::showVersion);
+    connect(&m_state, &MainFlasherState::coilexVariantChanged, this, &MainFlasherView::showVariant);
+    connect(&monitor, &SerialPortMonitor::availableDevicesChanged, this,
+            &MainFlasherView::showPorts);
+    for (const auto signal :
+         {&SerialPortMonitor::selectedDeviceChanged, &SerialPortMonitor::lastDetectionLogChanged})
+        connect(&monitor, signal, this, [this] {
+            showPorts();
+            showSteps();
+        });
+    for (const auto signal :
+         {&MainFlasherState::statusChanged, &MainFlasherState::isFlashingChanged,
+          &MainFlasherState::progressChanged})
+        connect(&m_state, signal, this, &MainFlasherView::showSteps);
+    connect(&m_state, &MainFlasherState::canInstallChanged, this,
+            &MainFlasherView::showInstallButton);
+
+    showVersion();
+    showVariant();
+    showPorts();
+    showSteps();
+    showInstallButton();
+}
+
+void MainFlasherView::showVersion()
+{
+    m_versionLine->setText(tr("Neuste Firmware Version: ") + m_state.latestFirmwareVersion());
+}
+
+void MainFlasherView::showVariant()
+{
+    m_variantPicker->button(int(m_state.coilexVariant()))->setChecked(true);
+}
+
+void MainFlasherView::showPorts()
+{
+    const SerialPortMonitor &monitor = m_state.portMonitor();
+    const QStringList ports = monitor.availableDevices();
+    QStringList shown;
+    for (int i = 0; i < m_portPicker->count(); ++i)
+        shown << m_portPicker->itemText(i);
+    // Rebuilt only when the list changes, so that the refresh every second leaves an open
+    // pop-up alone.
+    if (shown != ports) {
+        m_portPicker->clear();
+        m_portPicker->addItems(ports);
+    }
+    m_portPicker->setCurrentIndex(int(ports.indexOf(monitor.selectedDevice().value_or(QString()))));
+    const bool choice = ports.size() >= 2;
+    m_portLabel->setVisible(choice);
+    m_portPicker->setVisible(choice);
+    m_installButton->setText(choice ? tr("Installieren") : tr("Herunterladen und installieren"));
+}
+
+void MainFlasherView::showSteps()
+{
+    const SerialPortMonitor &monitor = m_state.portMonitor();
+    const QList<StepRow> rows = stepRows(
+        {monitor.selectedDevice(), m_state.status(), m_state.isFlashing(), lastFirmwareFileName()});
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        m_steps.at(i)->setRow(rows.at(i), m_state.progress());
+    // Why a board was not recognised (a port in use, no permission) is in the tool's output.
+    m_steps.front()->setToolTip(monitor.lastDetectionLog());
+}
+
+void MainFlasherView::showInstallButton()
+{
+    m_installButton->setEnabled(m_state.canInstall());
+}
+
+void MainFlasherView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_state.windowShown();
+}
+
+void MainFlasherView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        m_state.windowHidden();
+}
+
+} // namespace vexlo

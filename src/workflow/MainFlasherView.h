@@ -1,0 +1,53 @@
+#pragma once
+
+#include "MainFlasherState.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace vexlo {
+
+class FlashStepView;
+
+// The window's content: newest version, variant picker, the four steps, the port picker and
+// the install button. It only draws the state and forwards clicks.
+class MainFlasherView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MainFlasherView(MainFlasherState &state, QWidget *parent = nullptr);
+
+    QLabel *versionLine() const { return m_versionLine; }
+    QButtonGroup *variantPicker() const { return m_variantPicker; }
+    FlashStepView *step(int index) const { return m_steps.at(index); }
+    QLabel *portLabel() const { return m_portLabel; }
+    QComboBox *portPicker() const { return m_portPicker; }
+    QPushButton *installButton() const { return m_installButton; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void showVersion();
+    void showVariant();
+    void showPorts();
+    void showSteps();
+    void showInstallButton();
+
+    MainFlasherState &m_state;
+    QLabel *m_versionLine;
+    QButtonGroup *m_variantPicker;
+    std::array<FlashStepView *, 4> m_steps{};
+    QLabel *m_portLabel;
+    QComboBox *m_portPicker;
+    QPushButton *m_installButton;
+};
+
+} // namespace vexlo
