@@ -40,14 +40,36 @@ Response generated(qint64 size, qint64 closeAfter = -1, bool chunked = false)
     return response;
 }
 
+const QByteArray versionPath = "/Firmware/latest_board_firmware.txt";
+
+// The loopback server, an image folder, the log, and the window state's version cell.
 struct Rig {
     LoopbackHttpServer server;
     QTemporaryDir temp;
     QString folder = temp.filePath(QStringLiteral("cache/firmware"));
     QString esp32File = folder + QStringLiteral("/ESP32-WROOM-32_latest.bin");
     LogCapture log;
+    QStringList writes;
+    bool shouldRefresh = true;
 
     Rig() { QVERIFY(server.listen()); }
+
+    vexlo::LatestVersionCell cell()
+    {
+        return {[this](const QString &version) { writes << version; },
+                [this] { return shouldRefresh; }};
+    }
+    vexlo::FirmwareServer settings(std::chrono::milliseconds timeout = 10s) const
+    {
+        vexlo::FirmwareServer settings;
+        settings.origin = server.origin();
+        settings.versionTimeout = timeout;
+        return settings;
+    }
+    void fetch(vexlo::CancelTokenPtr cancel = {}, std::chrono::milliseconds timeout = 10s)
+    {
+        awaitTask(vexlo::fetchLatestFirmwareVersion(cell(), cancel, settings(timeout)));
+    }
 
     std::optional<QString> download(BoardType type, std::chrono::milliseconds idle = 30s,
                                     QString origin = {})
@@ -68,34 +90,6 @@ struct Rig {
     }
 
     QStringList files() const { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
-};
-
-const QByteArray versionPath = "/Firmware/latest_board_firmware.txt";
-
-// Stands in for the window state: records every write of the version.
-struct VersionRig {
-    LoopbackHttpServer server;
-    QStringList writes;
-    bool shouldRefresh = true;
-
-    VersionRig() { QVERIFY(server.listen()); }
-
-    vexlo::LatestVersionCell cell()
-    {
-        return {[this](const QString &version) { writes << version; },
-                [this] { return shouldRefresh; }};
-    }
-    vexlo::FirmwareServer settings(std::chrono::milliseconds timeout = 10s) const
-    {
-        vexlo::FirmwareServer settings;
-        settings.origin = server.origin();
-        settings.versionTimeout = timeout;
-        return settings;
-    }
-    void fetch(vexlo::CancelTokenPtr cancel = {}, std::chrono::milliseconds timeout = 10s)
-    {
-        awaitTask(vexlo::fetchLatestFirmwareVersion(cell(), cancel, settings(timeout)));
-    }
 };
 
 } // namespace
@@ -262,7 +256,7 @@ private Q_SLOTS:
     {
         QFETCH(Response, response);
         QFETCH(QString, version);
-        VersionRig rig;
+        Rig rig;
         rig.server.setRoute(versionPath, response);
         rig.fetch();
         QCOMPARE(rig.writes, QStringList{version});
@@ -272,7 +266,7 @@ private Q_SLOTS:
     // Each failure writes "0.0.0", also over a version fetched before.
     void failuresReplaceAnEarlierVersion()
     {
-        VersionRig rig;
+        Rig rig;
         rig.server.setRoute(versionPath, Response{200, "1.2.3\n"});
         rig.fetch();
         rig.server.setRoute(versionPath, Response{500});
@@ -296,7 +290,7 @@ private Q_SLOTS:
 
     void pollingRepeatsWhileRefreshIsWanted()
     {
-        VersionRig rig;
+        Rig rig;
         rig.server.setRoute(versionPath, Response{200, "5.0.1"});
         bool ended = false;
         QCoro::connect(vexlo::pollLatestFirmwareVersion(rig.cell(), vexlo::makeCancelToken(),
@@ -312,7 +306,7 @@ private Q_SLOTS:
     // and the loop ends, long before the next query would be due.
     void cancellationEndsThePauseAtOnce()
     {
-        VersionRig rig;
+        Rig rig;
         rig.server.setRoute(versionPath, Response{200, "5.0.1"});
         auto cancel = vexlo::makeCancelToken();
         bool ended = false;
