@@ -1,10 +1,4 @@
-#include "MainWindow.h"
-#include "SingleInstance.h"
-#include "Translations.h"
-#include "Updater.h"
-#include "firmware/FirmwareDownload.h"
-#include "platform/Platform.h"
-#include "workflow/MainFlasherState.h"
+#include "Application.h"
 
 #include <QApplication>
 
@@ -17,24 +11,5 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vexlo Utility"));
-    QApplication::setApplicationVersion(QStringLiteral(VEXLO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vexlo-utility"));
-    vexlo::installTranslations(app);
-
-    vexlo::SingleInstance instance(vexlo::platform::instanceSocketPath());
-    if (instance.anotherIsRunning())
-        return 0;
-
-    vexlo::removePartialDownloads();
-    vexlo::MainFlasherState state;
-    vexlo::Updater updater;
-    vexlo::MainWindow window(state, updater);
-    QObject::connect(&instance, &vexlo::SingleInstance::comeForwardRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
-    window.show();
-    return QApplication::exec();
+    return vexlo::runApplication(app);
 }
