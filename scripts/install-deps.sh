@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building, testing and the demo need on Debian 12 (run as root). Does nothing
-# when everything is there already.
+# Installs what building and testing need on Debian 12 (run as root); with "demo", also what the
+# demo needs to show the window without a display and to press its button. Does nothing when
+# everything is there already.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-          qcoro-qt6-dev curl)
+          qcoro-qt6-dev curl desktop-file-utils appstream dpkg-dev file)
+if [ "${1:-}" = demo ]; then
+    packages+=(xvfb xauth xdotool imagemagick)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -11,5 +15,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
