@@ -8,7 +8,6 @@
 using namespace std::chrono_literals;
 using namespace vexlo;
 Q_DECLARE_METATYPE(FlashStatus)
-Q_DECLARE_METATYPE(StepStatus)
 
 namespace {
 
@@ -37,11 +36,8 @@ QCoro::Task<bool> flash(Step *step, QString image, QString port, CoilexVariant v
     co_return step->succeeds;
 }
 
-// The state over a real monitor: ports listed from a file, boards answered by the stand-in tool;
-// the download and the flash are the test's.
-struct Rig {
-    FakeEspflash tool;
-    LogCapture log;
+// The state over a real monitor; the download and the flash are the test's.
+struct Rig : SimulatedBoards {
     Step downloading, flashing;
     std::unique_ptr<MainFlasherState> state;
     QList<FlashStatus> statuses;
@@ -50,12 +46,6 @@ struct Rig {
     explicit Rig(const QString &chip = QStringLiteral("esp32s3"), FirmwareServer server = {})
     {
         tool.setScenario({"board-info.out=Chip type: " + chip + "\\n"});
-        SerialPortMonitorOptions monitor;
-        monitor.pollInterval = 30ms;
-        monitor.detectionDelay = 10ms;
-        monitor.listCommand = QStringLiteral("cat '%1'").arg(tool.filePath("ports"));
-        monitor.resourcesDirectory = tool.resourcesDirectory();
-        monitor.log = log.sink();
         InstallSteps steps;
         steps.download = [this](BoardType type) { return ::download(&downloading, type); };
         steps.flash = [this](QString image, QString port, CoilexVariant variant) {
@@ -65,28 +55,16 @@ struct Rig {
         steps.expectedFlashDuration = [](BoardType type) {
             return type == BoardType::control ? 100ms : 200ms;
         };
-        setPorts({});
-        state = std::make_unique<MainFlasherState>(monitor, steps, server);
+        state = std::make_unique<MainFlasherState>(monitorOptions(), steps, server);
         QObject::connect(state.get(), &MainFlasherState::statusChanged,
                          [this] { statuses << state->status(); });
         QObject::connect(state.get(), &MainFlasherState::progressChanged,
                          [this] { progress << state->progress(); });
     }
-
-    void setPorts(const QStringList &ports)
-    {
-        QFile file(tool.filePath("ports"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(ports.join('\n').toUtf8() + '\n');
-    }
     bool plugAndDetect(const QString &port = QStringLiteral("/dev/ttyUSB0"))
     {
         setPorts({port});
-        return waitUntil([&] {
-            return state->portMonitor().selectedDevice() == port
-                && !state->portMonitor().isDetectingBoard()
-                && !log.startingWith("[SerialPortMonitor] detection result for " + port).isEmpty();
-        });
+        return detected(state->portMonitor(), port);
     }
     void press() { state->downloadAndInstall(); }
     bool waitForStatus(FlashStatus status)
@@ -105,11 +83,10 @@ private Q_SLOTS:
     void aFreshStateAndRefusedPresses()
     {
         Rig rig(QStringLiteral("rp2040"));
-        QCOMPARE(rig.state->latestFirmwareVersion(), QStringLiteral("0.0.0"));
-        QCOMPARE(rig.state->coilexVariant(), CoilexVariant::v4);
-        QCOMPARE(rig.state->status(), FlashStatus::idle);
-        QVERIFY(!rig.state->isFlashing() && rig.state->progress() == 0.0);
-        QVERIFY(rig.state->shouldRefreshLatest() && !rig.state->canInstall());
+        QVERIFY(rig.state->latestFirmwareVersion() == "0.0.0" && rig.state->progress() == 0.0
+                && rig.state->coilexVariant() == CoilexVariant::v4 && !rig.state->isFlashing()
+                && rig.state->status() == FlashStatus::idle && rig.state->shouldRefreshLatest());
+        QVERIFY(!rig.state->canInstall());
         rig.press(); // no port
         QVERIFY(rig.plugAndDetect());
         QVERIFY(!rig.state->canInstall());
@@ -246,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "1.4.2"; }));
         rig.state->windowHidden();
         QVERIFY(!rig.state->shouldRefreshLatest());
-        // The cancelled poll's last query writes "0.0.0", then the loop ends.
+        // The pause (a minute) ends at once; the cancelled poll's last query writes "0.0.0".
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "0.0.0"; }));
     }
 
@@ -255,33 +232,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("port");
         QTest::addColumn<FlashStatus>("status");
         QTest::addColumn<bool>("flashing");
-        QTest::addColumn<QList<StepStatus>>("marks");
-        QTest::addColumn<QStringList>("details");
-        using S = StepStatus;
+        QTest::addColumn<QString>("marks"); // per row: Idle, Running, Success, Failure
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("progress");
         using F = FlashStatus;
-        const QString p = QStringLiteral("Port: /dev/ttyUSB0"), none = "Datei: \u2013",
-                      file = "Datei: ESP32-WROOM-32_latest.bin", idle = "Fortschritt: \u2013";
-        QTest::newRow("no port") << false << F::idle << false
-                                 << QList{S::failure, S::idle, S::idle, S::idle}
-                                 << QStringList{"Port: \u2013", none, idle};
-        QTest::newRow("idle") << true << F::idle << false
-                              << QList{S::success, S::idle, S::idle, S::idle}
-                              << QStringList{p, none, idle};
-        QTest::newRow("downloading")
-            << true << F::downloading << false << QList{S::success, S::inProgress, S::idle, S::idle}
-            << QStringList{p, none, idle};
-        QTest::newRow("flashing") << true << F::downloaded << true
-                                  << QList{S::success, S::success, S::inProgress, S::idle}
-                                  << QStringList{p, file, "Fortschritt:"};
-        QTest::newRow("flashed") << true << F::flashed << false
-                                 << QList{S::success, S::success, S::success, S::success}
-                                 << QStringList{p, file, "Fortschritt: fertig!"};
-        QTest::newRow("download failed")
-            << true << F::downloadFailed << false << QList{S::success, S::failure, S::idle, S::idle}
-            << QStringList{p, none, idle};
-        QTest::newRow("flash failed")
-            << true << F::flashFailed << false
-            << QList{S::success, S::failure, S::failure, S::failure} << QStringList{p, none, idle};
+        const QString no = "\u2013", file = "ESP32-WROOM-32_latest.bin", p = "Fortschritt: \u2013";
+        QTest::newRow("no port") << false << F::idle << false << "FIII" << no << p;
+        QTest::newRow("idle") << true << F::idle << false << "SIII" << no << p;
+        QTest::newRow("downloading") << true << F::downloading << false << "SRII" << no << p;
+        QTest::newRow("flashing") << true << F::downloaded << true << "SSRI" << file
+                                  << "Fortschritt:";
+        QTest::newRow("flashed") << true << F::flashed << false << "SSSS" << file
+                                 << "Fortschritt: fertig!";
+        QTest::newRow("download failed") << true << F::downloadFailed << false << "SFII" << no << p;
+        QTest::newRow("flash failed") << true << F::flashFailed << false << "SFFF" << no << p;
     }
 
     void stepRows()
@@ -289,20 +253,20 @@ private Q_SLOTS:
         QFETCH(bool, port);
         QFETCH(FlashStatus, status);
         QFETCH(bool, flashing);
-        QFETCH(QList<StepStatus>, marks);
-        QFETCH(QStringList, details);
+        QFETCH(QString, marks);
+        QFETCH(QString, file);
+        QFETCH(QString, progress);
         const QList<StepRow> rows =
             vexlo::stepRows({port ? std::optional<QString>("/dev/ttyUSB0") : std::nullopt, status,
                              flashing, QStringLiteral("ESP32-WROOM-32_latest.bin")});
-        QList<StepStatus> shown;
-        QStringList texts;
-        for (const StepRow &row : rows) {
-            shown << row.status;
-            if (row.detail)
-                texts << *row.detail;
-        }
+        QString shown;
+        for (const StepRow &row : rows)
+            shown += QStringLiteral("IRSF").at(int(row.status));
         QCOMPARE(shown, marks);
-        QCOMPARE(texts, details);
+        QCOMPARE(*rows[0].detail, port ? "Port: /dev/ttyUSB0" : "Port: \u2013");
+        QCOMPARE(*rows[1].detail, "Datei: " + file);
+        QCOMPARE(*rows[2].detail, progress);
+        QVERIFY(!rows[3].detail);
         QCOMPARE(rows[2].showsProgressBar, flashing);
         // Without a table the titles are their keys.
         QCOMPARE(stepTitle(rows[3].titleKey), QStringLiteral("step_successful"));

@@ -54,22 +54,12 @@ private Q_SLOTS:
                 [&] { output += program.readAllStandardOutput(); });
         QTemporaryDir runtime;
         startProgram(program, runtime);
-        const QString chip =
-            QStringLiteral("Chip type:         esp32s3 (revision v0.2)\nFlash size: 8MB");
+        // The whole sequence is the monitor's test; here: the program's own wiring finds the
+        // port of its build-time listing and the tool in its resources directory.
         QVERIFY(waitUntil([&] { return output.contains("lastDetectionLog:"); }));
-        const QStringList expected{tag + "ports=[\"" + port + "\"]",
-                                   tag + "selectedDevice changed: nil -> " + port,
-                                   tag + "scheduleBoardDetectionIfNeeded(force=false) selected="
-                                       + port + " lastDetected=nil currentKind=\u2013",
-                                   tag + "starting detection task for port=" + port,
-                                   tag + "running espflash board-info for " + port,
-                                   tag + "detectBoardKindViaEspflash: port=" + port,
-                                   tag + "espflash -S board-info --port " + port,
-                                   tag + "espflash exit status=0",
-                                   tag + "espflash output:\n" + chip,
-                                   tag + "detection result for " + port + ": Control Board",
-                                   tag + "lastDetectionLog:\n" + chip};
-        QVERIFY2(QString::fromUtf8(output).startsWith(expected.join('\n')), output.constData());
+        QVERIFY2(output.startsWith("[SerialPortMonitor] ports=[\"" + port.toUtf8() + "\"]"),
+                 output.constData());
+        QVERIFY(output.contains("detection result for " + port.toUtf8() + ": Control Board"));
 
         // A second start finds this one, asks it to come forward and ends.
         QProcess second;
@@ -97,8 +87,14 @@ private Q_SLOTS:
         char byte;
         QVERIFY(waitUntil([&] { return ::read(reader, &byte, 1) == 1; }));
         ::close(reader);
-        // Wait for two more refreshes to write into the pipe nobody reads.
-        QTest::qWait(2200);
+        // Two more refreshes write their six lines into the pipe nobody reads, and live on.
+        const auto writeCalls = [&] {
+            QFile io(QStringLiteral("/proc/%1/io").arg(program.processId()));
+            const QByteArray text = io.open(QIODevice::ReadOnly) ? io.readAll() : "syscw: -1";
+            return text.mid(text.indexOf("syscw:") + 6).split('\n').first().trimmed().toLongLong();
+        };
+        const qint64 before = writeCalls();
+        QVERIFY(waitUntil([&] { return writeCalls() >= before + 6; }));
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);

@@ -9,6 +9,8 @@
 using namespace std::chrono_literals;
 using vexlo::DetectedBoardKind;
 using vexlo::SerialPortMonitor;
+using Kind = vexlo::DetectedBoardKind;
+Q_DECLARE_METATYPE(Kind)
 
 namespace {
 
@@ -47,9 +49,10 @@ struct Rig {
         options.detectionDelay = 20ms;
         options.listingTimeLimit = 300ms;
         options.detectionTimeLimit = 5s;
-        options.listCommand = QStringLiteral("cd '%1' && echo run >> runs && "
-                                             "if [ -e hang ]; then sleep 60; fi; cat ports")
-                                  .arg(tool.resourcesDirectory());
+        options.listCommand =
+            QStringLiteral("cd '%1' && echo run >> runs && "
+                           "if [ -e hang ]; then sleep 60 & echo $! > sleeper; wait; fi; cat ports")
+                .arg(tool.resourcesDirectory());
         options.resourcesDirectory =
             withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
         options.log = log.sink();
@@ -175,6 +178,14 @@ private Q_SLOTS:
         QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
         QCOMPARE(rig.monitor->availableDevices(), QStringList{"/dev/ttyUSB7"});
         QCOMPARE(rig.monitor->selectedDevice(), QStringLiteral("/dev/ttyUSB7"));
+        // The shell's own child went with it: gone, or a zombie waiting for init.
+        QFile sleeper(rig.tool.filePath(QStringLiteral("sleeper")));
+        QVERIFY(sleeper.open(QIODevice::ReadOnly));
+        const QByteArray pid = sleeper.readAll().trimmed();
+        QVERIFY(waitUntil([&] {
+            QFile stat("/proc/" + pid + "/stat");
+            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        }));
         // Ticks during a running listing start no second one.
         const qsizetype lines = rig.log.lines.size();
         QVERIFY(QFile::remove(rig.tool.filePath(QStringLiteral("hang"))));
@@ -214,27 +225,6 @@ private Q_SLOTS:
         QCOMPARE(rig.monitor->lastDetectionLog(), output);
         QVERIFY(!rig.monitor->isDetectingBoard());
         QCOMPARE(rig.tool.calls(), QStringList{"-S\tboard-info\t--port\t/dev/ttyUSB7"});
-    }
-
-    void unpluggingResetsAndReplugDetectsAgain()
-    {
-        Rig rig;
-        rig.tool.setScenario({"board-info.out=Chip type: esp32s3 (revision v0.2)\\n"});
-        rig.setPorts(QStringLiteral("/dev/ttyACM3\n"));
-        rig.start();
-        QVERIFY(rig.waitForLine("detection result for /dev/ttyACM3: Control Board"));
-        rig.setPorts(QString());
-        QCOMPARE(rig.nextRefresh(),
-                 (QStringList{"ports=[]", "selectedDevice changed: /dev/ttyACM3 -> nil",
-                              schedule("nil", "/dev/ttyACM3", QStringLiteral("Control Board"))}));
-        QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
-        QVERIFY(rig.monitor->lastDetectionLog().isEmpty());
-        QCOMPARE(rig.nextRefresh().last(), schedule("nil", "nil", dash));
-        rig.setPorts(QStringLiteral("/dev/ttyACM3\n"));
-        QVERIFY(waitUntil([&] {
-            return rig.log.startingWith(tag + "detection result for /dev/ttyACM3").size() == 2;
-        }));
-        QCOMPARE(rig.tool.calls().size(), 2);
     }
 
     void failuresGiveUnknownAndAreNotRepeated_data()
@@ -312,8 +302,9 @@ private Q_SLOTS:
         QVERIFY(rig.log.startingWith(tag + "detection result for /dev/ttyUSB7").isEmpty());
     }
 
-    // Unplugged and plugged in again while the first probe runs: that probe was cancelled and
-    // must not land, although its port is selected again when it ends.
+    // Unplugged and plugged in again while the first probe runs: the unplugging resets the
+    // detection and cancels that probe, which must not land, although its port is selected again
+    // when it ends; the port is probed anew.
     void aProbeCancelledByUnpluggingNeverLands()
     {
         Rig rig;
@@ -323,12 +314,71 @@ private Q_SLOTS:
         QVERIFY(rig.waitForLine("running espflash board-info for /dev/ttyUSB7"));
         rig.setPorts(QString());
         QVERIFY(rig.waitForLine(schedule("nil", "nil", dash)));
+        QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
+        QVERIFY(!rig.monitor->isDetectingBoard() && rig.monitor->lastDetectionLog().isEmpty());
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
         QVERIFY(waitUntil(
             [&] { return rig.log.startingWith(tag + "espflash exit status=").size() == 2; }));
         QVERIFY(rig.waitForLine("detection result for /dev/ttyUSB7: ESP32 DevKit"));
         QCOMPARE(rig.log.startingWith(tag + "detection result for").size(), 1);
         QCOMPARE(rig.log.startingWith(tag + "starting detection task").size(), 2);
+    }
+
+    void classify_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<Kind>("kind");
+        const auto row = [](const char *name, const char *output, Kind kind) {
+            QTest::newRow(name) << QString::fromUtf8(output) << kind;
+        };
+        row("esp32 4.x", "Chip type:         esp32 (revision v3.1)\nFlash size: 4MB\n",
+            Kind::esp32DevKit);
+        row("esp32s3", "Chip type: esp32s3 (rev 0.2)\nCrystal: 40 MHz\n", Kind::controlBoard);
+        row("dash in name", "Chip type: esp32-c6\nMAC: 1", Kind::controlBoard);
+        // A token that is no ESP32, or a chip line without a line feed: the words decide.
+        row("other token, no words", "Chip type: XYZ\nFlash: 4MB", Kind::unknown);
+        row("other token, words", "Chip type: XYZ\nModule WROOM", Kind::esp32DevKit);
+        row("last line esp32", "Flash: 4MB\nChip type: esp32", Kind::esp32DevKit);
+        row("last line esp32s3", "Flash: 4MB\nChip type: esp32s3", Kind::controlBoard);
+        // CR LF is one character that is not a line feed: the chip line never ends.
+        row("crlf", "Chip type: esp32s9\r\nFeatures: Xtensa\r\n", Kind::esp32DevKit);
+        row("lf token wins", "Chip type: esp32s9\nFeatures: Xtensa\n", Kind::controlBoard);
+        row("empty chip line", "Chip type:   \nXtensa LX6", Kind::esp32DevKit);
+        row("no chip line, esp32-s2", "Detected ESP32-S2 chip", Kind::controlBoard);
+        row("p4 before plain", "esp32 esp32p4", Kind::controlBoard);
+        row("d-zero-wd", "ESP-D0WD-V3", Kind::esp32DevKit);
+        row("d-oh-wd is not it", "package DOWD", Kind::unknown);
+    }
+
+    void classify()
+    {
+        QFETCH(QString, output);
+        QFETCH(Kind, kind);
+        QCOMPARE(vexlo::classifyBoardInfo(output), kind);
+    }
+
+    void truncation_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("900 kept") << QStringLiteral("a") << 900 << false;
+        QTest::newRow("901 cut") << QStringLiteral("a") << 901 << true;
+        // Surrogate pairs, combining accents and CR LF pairs are one character each.
+        QTest::newRow("surrogates kept") << QStringLiteral("\U0001F600") << 900 << false;
+        QTest::newRow("surrogates cut") << QStringLiteral("\U0001F600") << 901 << true;
+        QTest::newRow("combining cut") << QStringLiteral("e\u0301") << 901 << true;
+        QTest::newRow("crlf cut") << QStringLiteral("\r\n") << 2000 << true;
+    }
+
+    void truncation()
+    {
+        QFETCH(QString, unit);
+        QFETCH(int, count);
+        QFETCH(bool, cut);
+        const QString text = unit.repeated(count);
+        QCOMPARE(vexlo::truncatedForLog(text),
+                 cut ? unit.repeated(900) + QStringLiteral("\n\u2026(truncated)\u2026") : text);
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/SerialPortMonitor.h"
 #include "platform/Log.h"
 
 #include <QDeadlineTimer>
@@ -23,15 +24,8 @@ struct LogCapture {
     {
         return [this](const QString &line) { lines << line; };
     }
-    QStringList startingWith(const QString &prefix) const
-    {
-        QStringList found;
-        for (const QString &line : lines) {
-            if (line.startsWith(prefix))
-                found << line;
-        }
-        return found;
-    }
+    // The lines holding the text (the log's lines start with their subject).
+    QStringList startingWith(const QString &text) const { return lines.filter(text); }
 };
 
 // A resources directory holding the stand-in espflash, with its scenario and its record of calls.
@@ -74,6 +68,39 @@ bool waitUntil(Condition condition, std::chrono::milliseconds bound = std::chron
     return true;
 }
 
+// Ports listed from a file the test writes, boards answered by the stand-in tool, the log.
+struct SimulatedBoards {
+    FakeEspflash tool;
+    LogCapture log;
+
+    SimulatedBoards() { setPorts({}); }
+    void setPorts(const QStringList &ports)
+    {
+        QFile file(tool.filePath(QStringLiteral("ports")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ports.join(QLatin1Char('\n')).toUtf8() + '\n');
+    }
+    vexlo::SerialPortMonitorOptions monitorOptions()
+    {
+        vexlo::SerialPortMonitorOptions options;
+        options.pollInterval = std::chrono::milliseconds(30);
+        options.detectionDelay = std::chrono::milliseconds(10);
+        options.listCommand =
+            QStringLiteral("cat '%1'").arg(tool.filePath(QStringLiteral("ports")));
+        options.resourcesDirectory = tool.resourcesDirectory();
+        options.log = log.sink();
+        return options;
+    }
+    // The port is selected and its detection has ended.
+    bool detected(const vexlo::SerialPortMonitor &monitor, const QString &port)
+    {
+        return waitUntil([&] {
+            return monitor.selectedDevice() == port && !monitor.isDetectingBoard()
+                && !log.startingWith("[SerialPortMonitor] detection result for " + port).isEmpty();
+        });
+    }
+};
+
 // Lets tasks left running by destroyed objects (a port listing, a tool run) reach their end
 // before the test program exits, where the leak checker would count their frames.
 inline void letLeftoverTasksEnd()
@@ -98,15 +125,4 @@ T awaitTask(QCoro::Task<T> &&task, std::chrono::milliseconds bound = std::chrono
     if (!result)
         throw std::runtime_error("task did not end in time");
     return std::move(*result);
-}
-
-inline void awaitTask(QCoro::Task<> &&task,
-                      std::chrono::milliseconds bound = std::chrono::seconds(60))
-{
-    awaitTask(
-        [](QCoro::Task<> inner) -> QCoro::Task<bool> {
-            co_await inner;
-            co_return true;
-        }(std::move(task)),
-        bound);
 }
