@@ -7,8 +7,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPointer>
 #include <QPushButton>
 
@@ -53,37 +51,20 @@ void Updater::checkForUpdates()
 QCoro::Task<> Updater::check()
 {
     QPointer<Updater> self(this);
-    QNetworkRequest request(m_options.feed);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setTransferTimeout(static_cast<int>(m_options.timeout.count()));
-    ReplyHandle reply(sharedNetworkAccess().get(request));
-    QNetworkReply *const rawReply = reply.get();
-    rawReply->setReadBufferSize(largestFeed);
-    QByteArray body;
-    bool tooLarge = false;
-    QObject::connect(rawReply, &QNetworkReply::readyRead, rawReply, [&] {
-        body += rawReply->readAll();
-        if (body.size() > largestFeed) {
-            tooLarge = true;
-            rawReply->abort();
-        }
-    });
-    co_await finished(rawReply);
+    const SmallGetResult got =
+        co_await getSmallFile(m_options.feed, m_options.timeout, largestFeed);
     if (!self)
         co_return;
-    body += rawReply->readAll();
 
     UpdateCheckResult result{UpdateCheckResult::Outcome::failed, {}, {}, {}};
-    const int status = httpStatus(*rawReply);
     QString feedError;
-    if (tooLarge) {
+    if (!got.body) {
         result.error = Text::tr("Der Update-Feed ist größer als 1 MiB.");
-    } else if (status != 0 && (status < 200 || status > 299)) {
-        result.error = Text::tr("Der Update-Server antwortete mit Status %1.").arg(status);
-    } else if (rawReply->error() != QNetworkReply::NoError) {
-        result.error = rawReply->errorString();
-    } else if (const auto newest = newestAppcastItem(body, &feedError)) {
+    } else if (got.status != 0 && (got.status < 200 || got.status > 299)) {
+        result.error = Text::tr("Der Update-Server antwortete mit Status %1.").arg(got.status);
+    } else if (got.error != QNetworkReply::NoError) {
+        result.error = got.errorText;
+    } else if (const auto newest = newestAppcastItem(*got.body, &feedError)) {
         const bool newer = compareVersions(newest->version, m_options.runningVersion) > 0;
         result = {newer ? UpdateCheckResult::Outcome::newerAvailable
                         : UpdateCheckResult::Outcome::upToDate,

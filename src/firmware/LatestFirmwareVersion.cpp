@@ -2,8 +2,6 @@
 
 #include "Network.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QStringDecoder>
 
 namespace vexlo {
@@ -32,31 +30,11 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
     if (!url)
         co_return unknown;
 
-    QNetworkRequest request(*url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setTransferTimeout(static_cast<int>(server.versionTimeout.count()));
-    ReplyHandle reply(sharedNetworkAccess().get(request));
-    if (cancel)
-        QObject::connect(cancel.get(), &CancelToken::cancelled, reply.get(), &QNetworkReply::abort);
-    QNetworkReply *const rawReply = reply.get();
-    rawReply->setReadBufferSize(largestVersionBody);
-    QByteArray body;
-    bool tooLarge = false;
-    QObject::connect(rawReply, &QNetworkReply::readyRead, rawReply, [&] {
-        body += rawReply->readAll();
-        if (body.size() > largestVersionBody) {
-            tooLarge = true;
-            rawReply->abort();
-        }
-    });
-    co_await finished(rawReply);
-    body += rawReply->readAll();
-
-    const int status = httpStatus(*reply);
-    if (tooLarge || reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
+    const SmallGetResult got =
+        co_await getSmallFile(*url, server.versionTimeout, largestVersionBody, std::move(cancel));
+    if (!got.body || got.error != QNetworkReply::NoError || got.status < 200 || got.status > 299)
         co_return unknown;
-    const QString version = versionFromBody(body);
+    const QString version = versionFromBody(*got.body);
     co_return version.isEmpty() ? unknown : version;
 }
 

@@ -35,4 +35,33 @@ int httpStatus(const QNetworkReply &reply)
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
+QCoro::Task<SmallGetResult> getSmallFile(QUrl url, std::chrono::milliseconds timeout, qint64 limit,
+                                         CancelTokenPtr cancel)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(static_cast<int>(timeout.count()));
+    ReplyHandle reply(sharedNetworkAccess().get(request));
+    QNetworkReply *const rawReply = reply.get();
+    if (cancel)
+        QObject::connect(cancel.get(), &CancelToken::cancelled, rawReply, &QNetworkReply::abort);
+    rawReply->setReadBufferSize(limit);
+    std::optional<QByteArray> body = QByteArray();
+    const auto take = [rawReply, limit, &body] {
+        if (!body)
+            return;
+        *body += rawReply->readAll();
+        if (body->size() > limit) {
+            body.reset();
+            rawReply->abort();
+        }
+    };
+    QObject::connect(rawReply, &QNetworkReply::readyRead, rawReply, take);
+    co_await finished(rawReply);
+    take();
+    co_return SmallGetResult{httpStatus(*rawReply), rawReply->error(), rawReply->errorString(),
+                             std::move(body)};
+}
+
 } // namespace vexlo

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "platform/Async.h"
+
+#include <QByteArray>
+#include <QNetworkReply>
+#include <QUrl>
+
 #include <QCoro/QCoroTask>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 class QObject;
 
 namespace vexlo {
@@ -25,5 +32,20 @@ QCoro::Task<> finished(QNetworkReply *reply);
 
 // The final response's HTTP status; 0 when there was no HTTP response.
 int httpStatus(const QNetworkReply &reply);
+
+// What a small GET brought: the final status, the transfer's error, and the body, unless it was
+// larger than the limit.
+struct SmallGetResult {
+    int status = 0;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QString errorText;
+    std::optional<QByteArray> body;
+};
+
+// A GET of a small file (a version, a feed) that never answers from a local cache and ends after
+// the timeout; its body is read as it arrives and never held beyond the limit. Cancelling the
+// token aborts it.
+QCoro::Task<SmallGetResult> getSmallFile(QUrl url, std::chrono::milliseconds timeout, qint64 limit,
+                                         CancelTokenPtr cancel = {});
 
 } // namespace vexlo
