@@ -22,9 +22,14 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <csignal>
 #include <cstdio>
+#include <limits>
 
 namespace {
+
+// Ctrl-C ends the demo through its usual cleanup, so nothing it started is left running.
+volatile std::sig_atomic_t interrupted = 0;
 
 void say(const QString &text)
 {
@@ -90,6 +95,8 @@ int greenMarks(const QImage &window)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    for (const int signal : {SIGINT, SIGTERM})
+        std::signal(signal, [](int) { interrupted = 1; });
     const QStringList args = app.arguments();
     if (args.size() < 2 || (args.size() == 3 && args[2] != QLatin1String("--interactive"))
         || args.size() > 3) {
@@ -174,7 +181,10 @@ int main(int argc, char *argv[])
     QString display = qEnvironmentVariable("DISPLAY");
     QProcess xvfb;
     if (display.isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
-        display = QStringLiteral(":97");
+        int number = 97; // the first display number nobody holds
+        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            ++number;
+        display = QStringLiteral(":%1").arg(number);
         xvfb.start(QStringLiteral("Xvfb"),
                    {display, QStringLiteral("-screen"), QStringLiteral("0"),
                     QStringLiteral("640x480x24"), QStringLiteral("-nolisten"),
@@ -208,7 +218,8 @@ int main(int argc, char *argv[])
     const auto waitFor = [&](const std::function<bool()> &done, int ms) {
         QElapsedTimer clock;
         clock.start();
-        while (!done() && clock.elapsed() < ms && utility.state() == QProcess::Running)
+        while (!done() && clock.elapsed() < ms && utility.state() == QProcess::Running
+               && !interrupted)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         return done();
     };
@@ -235,8 +246,7 @@ int main(int argc, char *argv[])
     if (interactive) {
         say(QStringLiteral(
             "the board is detected: press the button in the window, close it to end"));
-        QObject::connect(&utility, &QProcess::finished, &app, &QCoreApplication::quit);
-        QCoreApplication::exec();
+        waitFor([] { return false; }, std::numeric_limits<int>::max());
         return finish(0);
     }
     if (display.isEmpty()) {
