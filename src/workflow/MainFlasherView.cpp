@@ -88,6 +88,8 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     root->addLayout(actions);
 
     m_portPicker->setFocusPolicy(Qt::NoFocus);
+    // Wide enough for the whole path, as long as the row has room.
+    m_portPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_installButton->setDefault(true);
     // The prominent style: filled with the accent colour.
     m_installButton->setStyleSheet(QStringLiteral(
