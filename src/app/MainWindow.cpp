@@ -29,9 +29,11 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
                                .arg(QCoreApplication::applicationVersion()));
     });
     about->setMenuRole(QAction::AboutRole);
+    // The theme's update icon, else our own (PNG: SVG needs a plugin that may be missing).
+    QIcon fallback(QStringLiteral(":/icons/check-for-updates-16.png"));
+    fallback.addFile(QStringLiteral(":/icons/check-for-updates-32.png"));
     m_checkForUpdates =
-        menu->addAction(QIcon::fromTheme(QStringLiteral("system-software-update"),
-                                         QIcon(QStringLiteral(":/icons/check-for-updates.svg"))),
+        menu->addAction(QIcon::fromTheme(QStringLiteral("system-software-update"), fallback),
                         tr("Check for Updates…"), &updater, &Updater::checkForUpdates);
     m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
 
