@@ -32,10 +32,10 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
     // The theme's update icon, else our own (PNG: SVG needs a plugin that may be missing).
     QIcon fallback(QStringLiteral(":/icons/check-for-updates-16.png"));
     fallback.addFile(QStringLiteral(":/icons/check-for-updates-32.png"));
-    m_checkForUpdates =
+    QAction *checkForUpdates =
         menu->addAction(QIcon::fromTheme(QStringLiteral("system-software-update"), fallback),
                         tr("Check for Updates…"), &updater, &Updater::checkForUpdates);
-    m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
+    checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
 
     confirmCloseDuringInstall = [this] {
         return QMessageBox::question(this, windowTitle(),

@@ -20,7 +20,6 @@ public:
     explicit MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent = nullptr);
 
     MainFlasherView *content() const { return m_content; }
-    QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
     // Asked before the window closes during an install; yes closes it. A dialog by default.
     std::function<bool()> confirmCloseDuringInstall;
 
@@ -30,7 +29,6 @@ protected:
 private:
     MainFlasherState &m_state;
     MainFlasherView *m_content;
-    QAction *m_checkForUpdates;
 };
 
 } // namespace vexlo

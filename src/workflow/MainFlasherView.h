@@ -26,7 +26,6 @@ public:
     QLabel *versionLine() const { return m_versionLine; }
     QButtonGroup *variantPicker() const { return m_variantPicker; }
     FlashStepView *step(int index) const { return m_steps.at(index); }
-    QLabel *portLabel() const { return m_portLabel; }
     QComboBox *portPicker() const { return m_portPicker; }
     QPushButton *installButton() const { return m_installButton; }
 
