@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "devices/BoardInfo.h"
 #include "devices/SerialPortMonitor.h"
 
 #include <QFile>
@@ -328,12 +329,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<Kind>("kind");
-        const auto row = [](const char *name, const char *output, Kind kind) {
-            QTest::newRow(name) << QString::fromUtf8(output) << kind;
+        QTest::addColumn<QString>("mac");
+        const auto row = [](const char *name, const char *output, Kind kind, const char *mac = "") {
+            QTest::newRow(name) << QString::fromUtf8(output) << kind << QString::fromUtf8(mac);
         };
-        row("esp32 4.x", "Chip type:         esp32 (revision v3.1)\nFlash size: 4MB\n",
-            Kind::esp32DevKit);
-        row("esp32s3", "Chip type: esp32s3 (rev 0.2)\nCrystal: 40 MHz\n", Kind::controlBoard);
+        row("esp32 4.x",
+            "Chip type:         esp32 (revision v3.1)\nFlash size: 4MB\n"
+            "MAC address:       A0:B7:65:12:34:5F\n",
+            Kind::esp32DevKit, "a0:b7:65:12:34:5f");
+        row("esp32s3", "Chip type: esp32s3 (rev 0.2)\nMAC: 7c:df:a1:00:00:01\n", Kind::controlBoard,
+            "7c:df:a1:00:00:01");
         row("dash in name", "Chip type: esp32-c6\nMAC: 1", Kind::controlBoard);
         // A token that is no ESP32, or a chip line without a line feed: the words decide.
         row("other token, no words", "Chip type: XYZ\nFlash: 4MB", Kind::unknown);
@@ -354,7 +359,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, output);
         QFETCH(Kind, kind);
+        QFETCH(QString, mac);
         QCOMPARE(vexlo::classifyBoardInfo(output), kind);
+        QCOMPARE(vexlo::macAddressFromBoardInfo(output).value_or(QString()), mac);
     }
 
     void truncation_data()

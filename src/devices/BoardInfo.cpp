@@ -8,19 +8,6 @@
 
 namespace vexlo {
 
-QString label(DetectedBoardKind kind)
-{
-    switch (kind) {
-    case DetectedBoardKind::esp32DevKit:
-        return QStringLiteral("ESP32 DevKit");
-    case DetectedBoardKind::controlBoard:
-        return QStringLiteral("Control Board");
-    case DetectedBoardKind::unknown:
-        break;
-    }
-    return QStringLiteral("\u2013");
-}
-
 namespace {
 
 // The first line feed at or after `from` that is a character of its own: a line feed right
@@ -83,6 +70,17 @@ DetectedBoardKind classifyBoardInfo(const QString &output)
     if (const auto kind = classifyChipLine(upper))
         return *kind;
     return classifyByWords(upper);
+}
+
+std::optional<QString> macAddressFromBoardInfo(const QString &output)
+{
+    static const QRegularExpression mac(
+        QStringLiteral("MAC(?: address)?:\\s*((?:[0-9a-f]{2}:){5}[0-9a-f]{2})\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = mac.match(output);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toLower();
 }
 
 QString truncatedForLog(const QString &text)

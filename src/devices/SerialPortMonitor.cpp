@@ -1,6 +1,6 @@
 #include "SerialPortMonitor.h"
 
-#include "flasher/EspflashTool.h"
+#include "BoardInfo.h"
 #include "platform/ChildProcess.h"
 
 #include <QPointer>
@@ -192,65 +192,26 @@ QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cance
     if (!self || cancel->isCancelled())
         co_return;
     log(QStringLiteral("running espflash board-info for ") + port);
-    const auto [kind, output] = co_await detectBoardKindViaEspflash(port);
+    // The run may outlast the monitor: its log sink is a copy.
+    const LogSink sink = m_options.log;
+    BoardDetectionOptions options{m_options.resourcesDirectory, m_options.detectionTimeLimit,
+                                  [sink](const QString &line) { sink(tagged(line)); }};
+    const BoardDetection detection = co_await detectBoard(port, std::move(options));
     if (!self || cancel->isCancelled())
         co_return;
-    applyDetectionResult(port, kind, output);
+    applyDetectionResult(port, detection);
 }
 
-QCoro::Task<std::pair<DetectedBoardKind, QString>>
-SerialPortMonitor::detectBoardKindViaEspflash(QString port)
-{
-    log(QStringLiteral("detectBoardKindViaEspflash: port=") + port);
-    auto [status, output] = co_await runEspflashCapturing(espflash::boardInfoArguments(port));
-    if (status != 0)
-        co_return std::pair{DetectedBoardKind::unknown, output};
-    co_return std::pair{classifyBoardInfo(output), output};
-}
-
-QCoro::Task<std::pair<int, QString>> SerialPortMonitor::runEspflashCapturing(QStringList arguments)
-{
-    const auto tool = espflash::location(m_options.resourcesDirectory);
-    if (!tool)
-        co_return std::pair{-1, QStringLiteral("espflash binary not found in app bundle")};
-
-    // The run may outlast the monitor: what it needs after its wait is copied first.
-    const LogSink sink = m_options.log;
-    const auto logLine = [sink](const QString &message) { sink(tagged(message)); };
-    const std::chrono::milliseconds limit = m_options.detectionTimeLimit;
-
-    const QStringList fullArguments = espflash::withGlobalOptions(arguments);
-    logLine(QStringLiteral("espflash ") + fullArguments.join(QLatin1Char(' ')));
-    // A named request: GCC 12 destroys a braced temporary inside co_await twice.
-    ProcessRequest request{*tool, fullArguments};
-    request.timeLimit = limit;
-    const ProcessResult run = co_await runProcess(std::move(request));
-    if (!run.started)
-        co_return std::pair{-1, QStringLiteral("Failed to run espflash: ") + run.launchError};
-
-    if (run.timedOut) {
-        const QString note = QStringLiteral("espflash did not end within ") + secondsText(limit)
-            + QStringLiteral(" and was stopped");
-        logLine(note);
-        const QString output = (combinedOutput(run) + QLatin1Char('\n') + note).trimmed();
-        logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));
-        co_return std::pair{-1, output};
-    }
-    logLine(QStringLiteral("espflash exit status=") + QString::number(run.status));
-    const QString output = combinedOutput(run);
-    logLine(QStringLiteral("espflash output:\n") + truncatedForLog(output));
-    co_return std::pair{run.status, output};
-}
-
-void SerialPortMonitor::applyDetectionResult(const QString &port, DetectedBoardKind kind,
-                                             const QString &log)
+void SerialPortMonitor::applyDetectionResult(const QString &port, const BoardDetection &detection)
 {
     if (m_selectedDevice != port)
         return;
-    this->log(QStringLiteral("detection result for ") + port + QStringLiteral(": ") + label(kind));
-    setDetectedBoardKind(kind);
-    setLastDetectionLog(log);
-    this->log(QStringLiteral("lastDetectionLog:\n") + truncatedForLog(log));
+    log(QStringLiteral("detection result for ") + port + QStringLiteral(": ")
+        + label(detection.kind));
+    m_lastDetection = detection;
+    setDetectedBoardKind(detection.kind);
+    setLastDetectionLog(detection.output);
+    log(QStringLiteral("lastDetectionLog:\n") + truncatedForLog(detection.output));
     setIsDetectingBoard(false);
 }
 

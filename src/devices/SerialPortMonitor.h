@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoardInfo.h"
+#include "BoardDetection.h"
 #include "platform/Async.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <optional>
-#include <utility>
 
 namespace vexlo {
 
@@ -45,6 +44,8 @@ public:
     DetectedBoardKind detectedBoardKind() const { return m_detectedBoardKind; }
     bool isDetectingBoard() const { return m_isDetectingBoard; }
     QString lastDetectionLog() const { return m_lastDetectionLog; }
+    // The last finished detection on the selected port: why it found no kind, which board.
+    const BoardDetection &lastDetection() const { return m_lastDetection; }
     // The port whose board detectedBoardKind() describes; another port right after the user
     // picked one, until the next refresh starts its detection.
     std::optional<QString> lastDetectedPort() const { return m_lastDetectedPort; }
@@ -69,9 +70,7 @@ private:
     void applyListing(const QStringList &ports);
     void scheduleBoardDetectionIfNeeded(bool force);
     QCoro::Task<> runDetection(QString port, CancelTokenPtr cancel);
-    QCoro::Task<std::pair<DetectedBoardKind, QString>> detectBoardKindViaEspflash(QString port);
-    QCoro::Task<std::pair<int, QString>> runEspflashCapturing(QStringList arguments);
-    void applyDetectionResult(const QString &port, DetectedBoardKind kind, const QString &log);
+    void applyDetectionResult(const QString &port, const BoardDetection &detection);
     void cancelDetection();
     void log(const QString &message) const;
 
@@ -86,6 +85,7 @@ private:
     DetectedBoardKind m_detectedBoardKind = DetectedBoardKind::unknown;
     bool m_isDetectingBoard = false;
     QString m_lastDetectionLog;
+    BoardDetection m_lastDetection;
     QTimer m_timer;
     bool m_isListing = false;
     bool m_detectionHeld = false;

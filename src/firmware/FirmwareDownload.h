@@ -2,7 +2,7 @@
 
 #include "FirmwareServer.h"
 #include "platform/Log.h"
-#include "workflow/BoardType.h"
+#include "model/BoardType.h"
 
 #include <QString>
 

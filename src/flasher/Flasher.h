@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FlasherOptions.h"
-#include "workflow/CoilexVariant.h"
+#include "model/CoilexVariant.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Log.h"
-#include "workflow/CoilexVariant.h"
+#include "model/CoilexVariant.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BoardType.h"
-#include "CoilexVariant.h"
-#include "FlashStatus.h"
+#include "model/BoardType.h"
+#include "model/CoilexVariant.h"
+#include "model/FlashStatus.h"
 #include "devices/SerialPortMonitor.h"
 #include "firmware/FirmwareServer.h"
 #include "flasher/FlasherOptions.h"

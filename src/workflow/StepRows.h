@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlashStatus.h"
+#include "model/FlashStatus.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/BoardInfo.h"
+#include "BoardKind.h"
 
 #include <QString>
 
@@ -12,7 +12,6 @@ namespace vexlo {
 // The firmware image family of a board.
 enum class BoardType { esp32, control };
 
-QString rawValue(BoardType type);
 // The image's name on the firmware server and in the temporary directory.
 QString imageFileName(BoardType type);
 // How long writing the image usually takes; drives the progress estimate.

@@ -2,11 +2,6 @@
 
 namespace vexlo {
 
-QString rawValue(BoardType type)
-{
-    return type == BoardType::esp32 ? QStringLiteral("ESP32") : QStringLiteral("Control Board");
-}
-
 QString imageFileName(BoardType type)
 {
     return type == BoardType::esp32 ? QStringLiteral("ESP32-WROOM-32_latest.bin")

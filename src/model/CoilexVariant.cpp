@@ -15,18 +15,4 @@ QString rawValue(CoilexVariant variant)
     return QStringLiteral("Universell");
 }
 
-std::optional<CoilexVariant> coilexVariantFromRawValue(const QString &text)
-{
-    for (const CoilexVariant variant : allCoilexVariants()) {
-        if (rawValue(variant) == text)
-            return variant;
-    }
-    return std::nullopt;
-}
-
-QList<CoilexVariant> allCoilexVariants()
-{
-    return {CoilexVariant::v4, CoilexVariant::pro, CoilexVariant::universal};
-}
-
 } // namespace vexlo

@@ -1,0 +1,58 @@
+#include "BoardDetection.h"
+
+#include "BoardInfo.h"
+#include "flasher/EspflashTool.h"
+#include "platform/ChildProcess.h"
+
+namespace vexlo {
+
+QCoro::Task<BoardDetection> detectBoard(QString port, BoardDetectionOptions options)
+{
+    const LogSink log = options.log;
+    log(QStringLiteral("detectBoardKindViaEspflash: port=") + port);
+    BoardDetection result;
+    const auto tool = espflash::location(options.resourcesDirectory);
+    if (!tool) {
+        result.failure = DetectionFailure::toolMissing;
+        result.output = QStringLiteral("espflash binary not found in app bundle");
+        co_return result;
+    }
+
+    const QStringList arguments = espflash::withGlobalOptions(espflash::boardInfoArguments(port));
+    log(QStringLiteral("espflash ") + arguments.join(QLatin1Char(' ')));
+    // A named request: GCC 12 destroys a braced temporary inside co_await twice.
+    ProcessRequest request{*tool, arguments};
+    request.timeLimit = options.timeLimit;
+    const ProcessResult run = co_await runProcess(std::move(request));
+    if (!run.started) {
+        result.failure = DetectionFailure::toolNotStarted;
+        result.output = QStringLiteral("Failed to run espflash: ") + run.launchError;
+        co_return result;
+    }
+
+    if (run.timedOut) {
+        const QString note = QStringLiteral("espflash did not end within ")
+            + secondsText(options.timeLimit) + QStringLiteral(" and was stopped");
+        log(note);
+        result.failure = DetectionFailure::timedOut;
+        result.output = (combinedOutput(run) + QLatin1Char('\n') + note).trimmed();
+        log(QStringLiteral("espflash output:\n") + truncatedForLog(result.output));
+        co_return result;
+    }
+    log(QStringLiteral("espflash exit status=") + QString::number(run.status));
+    result.output = combinedOutput(run);
+    log(QStringLiteral("espflash output:\n") + truncatedForLog(result.output));
+    if (run.status != 0 || run.crashed) {
+        result.failure = DetectionFailure::toolError;
+        result.toolStatus = run.status;
+        result.crashed = run.crashed;
+        co_return result;
+    }
+    result.kind = classifyBoardInfo(result.output);
+    result.macAddress = macAddressFromBoardInfo(result.output);
+    if (result.kind == DetectedBoardKind::unknown)
+        result.failure = DetectionFailure::notRecognised;
+    co_return result;
+}
+
+} // namespace vexlo
