@@ -1,6 +1,7 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 #include "flasher/CommandRunner.h"
+#include "flasher/EspflashTool.h"
 #include "flasher/Flasher.h"
 #include "flasher/SerialVariant.h"
 
@@ -32,7 +33,7 @@ QString termination(const QString &reason, int status)
         .arg(status);
 }
 
-enum Setup { normal, noResources, noPort, noTool, plainFilePort };
+enum Setup { normal, noPort, noTool, spoiltTool, plainFilePort };
 
 // The stand-in tool, an image beside it, a board on a pseudo-terminal reachable through a
 // device-like symlink, and the log.
@@ -42,7 +43,6 @@ struct Rig {
     LogCapture log;
     QString image = tool.filePath(QStringLiteral("ESP32-WROOM-32_latest.bin"));
     QString port = tool.filePath(QStringLiteral("ttyUSB0"));
-    bool withResources = true;
 
     Rig()
     {
@@ -55,8 +55,7 @@ struct Rig {
     vexlo::FlasherOptions options()
     {
         vexlo::FlasherOptions options;
-        options.resourcesDirectory =
-            withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
+        options.toolSearchPath = tool.searchPath();
         options.log = log.sink();
         options.pauseBeforeVariant = 120ms;
         options.pauseAfterVariant = 80ms;
@@ -108,16 +107,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runs");
         QTest::addColumn<QByteArray>("wire");
         const auto v4 = CoilexVariant::v4, pro = CoilexVariant::pro, u = CoilexVariant::universal;
-        QTest::newRow("no resources folder") << QStringList{} << int(noResources) << v4 << false
-                                             << QStringList{} << "" << QByteArray();
         QTest::newRow("port missing")
             << QStringList{} << int(noPort) << v4 << false
             << QStringList{"espflash: Port '%PORT%' not present at launch time."} << ""
             << QByteArray();
         QTest::newRow("tool missing")
             << QStringList{} << int(noTool) << v4 << false
-            << QStringList{"espflash: Failed to start process \u2014 error: *No such file or "
-                           "directory*. Port present: yes"}
+            << QStringList{"espflash not found; looked in: %DIR%"} << "" << QByteArray();
+        QTest::newRow("tool not a program")
+            << QStringList{} << int(spoiltTool) << v4 << false
+            << QStringList{"espflash: Failed to start process \u2014 error: *. Port present: yes"}
             << "" << QByteArray();
         QTest::newRow("exit 2") << QStringList{"write-bin.exit=2"} << int(normal) << v4 << false
                                 << QStringList{termination("exit", 2), finalDump} << "W"
@@ -195,9 +194,10 @@ private Q_SLOTS:
         }
         if (setup == noPort)
             port = QStringLiteral("/dev/ttyUSB-vexlo-absent");
-        rig.withResources = setup != noResources;
         if (setup == noTool)
             rig.tool.removeTool();
+        if (setup == spoiltTool)
+            rig.tool.spoilTool();
         rig.tool.setScenario(scenario.replaceInStrings("%PORT%", port)
                              << "write-bin.copy_image=" + rig.tool.filePath("written.bin"));
 
@@ -214,6 +214,7 @@ private Q_SLOTS:
         });
         QCOMPARE(awaitTask(vexlo::flash(rig.image, port, variant, rig.options())), succeeds);
         QCoreApplication::processEvents();
+        log.replaceInStrings("%DIR%", rig.tool.searchPath().constFirst());
         compareLines(rig.log.lines, log.replaceInStrings("%PORT%", port));
         QCOMPARE(rig.runs(port), runs);
         QCOMPARE(received, wire);
@@ -238,9 +239,11 @@ private Q_SLOTS:
             << QStringList{"espflash (cmd output)\n warn"};
         QTest::newRow("blanks only")
             << QStringList{"reset.out= \\n\\n", "reset.err=\\t\\n"} << 0 << QStringList{};
-        QTest::newRow("tool missing") << QStringList{"remove-tool"} << -1
-                                      << QStringList{"espflash: Failed to run command reset --port "
-                                                     "%PORT% \u2014 *"};
+        QTest::newRow("tool missing")
+            << QStringList{"remove-tool"} << -1 << QStringList{"espflash not found; looked in: *"};
+        QTest::newRow("tool not a program") << QStringList{"spoil-tool"} << -1
+                                            << QStringList{"espflash: Failed to run command reset "
+                                                           "--port %PORT% \u2014 *"};
     }
 
     void commandRuns()
@@ -252,9 +255,36 @@ private Q_SLOTS:
         rig.tool.setScenario(scenario);
         if (scenario.contains("remove-tool"))
             rig.tool.removeTool();
+        if (scenario.contains("spoil-tool"))
+            rig.tool.spoilTool();
         QCOMPARE(rig.reset(), status);
         compareLines(rig.log.lines, lines.replaceInStrings("%PORT%", rig.port));
         QCOMPARE(rig.runs(rig.port), status == -1 ? "" : "R");
+    }
+
+    // Folders are searched in order; only an executable file counts.
+    void toolLocation_data()
+    {
+        QTest::addColumn<QStringList>("files"); // "+" marks an executable file
+        QTest::addColumn<QString>("found");
+        QTest::newRow("first folder first") << QStringList{"a/espflash+", "b/espflash+"} << "a";
+        QTest::newRow("not executable") << QStringList{"a/espflash", "b/espflash+"} << "b";
+        QTest::newRow("a folder so named") << QStringList{"a/espflash/x+", "b/espflash+"} << "b";
+        QTest::newRow("nowhere") << QStringList{"a/espflash", "b/espflas+"} << "";
+    }
+    void toolLocation()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        for (const QString &name : files) {
+            QFile file(root.filePath(QString(name).remove('+')));
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setPermissions(name.endsWith('+') ? QFile::ExeOwner | QFile::ReadOwner
+                                                           : QFile::ReadOwner));
+        }
+        const auto tool = vexlo::espflash::location({root.filePath("a"), root.filePath("b")});
+        QCOMPARE(tool.value_or(""), found.isEmpty() ? "" : root.filePath(found + "/espflash"));
     }
 
     // Exactly the 22 bytes, raw at 115200 8N1, whatever the line's settings were before.

@@ -42,7 +42,7 @@ struct Rig {
         file.write(listing.toUtf8());
     }
 
-    void start(std::chrono::milliseconds interval = 40ms, bool withResources = true)
+    void start(std::chrono::milliseconds interval = 40ms, bool withTool = true)
     {
         vexlo::SerialPortMonitorOptions options;
         options.pollInterval = interval;
@@ -52,9 +52,8 @@ struct Rig {
         options.listCommand =
             QStringLiteral("cd '%1' && echo run >> runs && "
                            "if [ -e hang ]; then sleep 60 & echo $! > sleeper; wait; fi; cat ports")
-                .arg(tool.resourcesDirectory());
-        options.resourcesDirectory =
-            withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
+                .arg(tool.searchPath().constFirst());
+        options.toolSearchPath = withTool ? tool.searchPath() : QStringList{};
         options.log = log.sink();
         monitor = std::make_unique<SerialPortMonitor>(options);
     }
@@ -230,7 +229,7 @@ private Q_SLOTS:
     void failuresGiveUnknownAndAreNotRepeated_data()
     {
         QTest::addColumn<QStringList>("scenario");
-        QTest::addColumn<int>("setup"); // 0 tool present, 1 tool missing, 2 no resources folder
+        QTest::addColumn<int>("setup"); // 0 tool present, 1 tool missing, 2 tool not a program
         QTest::addColumn<QString>("logStart");
         QTest::addColumn<int>("statusLines");
         QTest::newRow("exit 1 naming an esp32")
@@ -247,9 +246,9 @@ private Q_SLOTS:
             << QStringList{"board-info.out=" + esp32Info, "board-info.sleep_ms=60000"} << 0
             << esp32Text + "\nespflash did not end within 5 s and was stopped" << 0;
         QTest::newRow("tool missing")
-            << QStringList{} << 1 << QStringLiteral("Failed to run espflash: ") << 0;
-        QTest::newRow("no resources folder")
-            << QStringList{} << 2 << QStringLiteral("espflash binary not found in app bundle") << 0;
+            << QStringList{} << 1 << QStringLiteral("espflash not found; looked in: %DIR%") << 0;
+        QTest::newRow("tool not a program")
+            << QStringList{} << 2 << QStringLiteral("Failed to run espflash: ") << 0;
     }
 
     void failuresGiveUnknownAndAreNotRepeated()
@@ -262,8 +261,11 @@ private Q_SLOTS:
         rig.tool.setScenario(scenario);
         if (setup == 1)
             rig.tool.removeTool();
+        if (setup == 2)
+            rig.tool.spoilTool();
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
-        rig.start(40ms, setup != 2);
+        rig.start();
+        logStart.replace("%DIR%", rig.tool.searchPath().constFirst());
         QVERIFY(rig.waitForLine("detection result for /dev/ttyUSB7: " + dash));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(rig.nextRefresh().last(), schedule("/dev/ttyUSB7", "/dev/ttyUSB7", dash));

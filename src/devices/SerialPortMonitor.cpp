@@ -210,9 +210,9 @@ SerialPortMonitor::detectBoardKindViaEspflash(QString port)
 
 QCoro::Task<std::pair<int, QString>> SerialPortMonitor::runEspflashCapturing(QStringList arguments)
 {
-    const auto tool = espflash::location(m_options.resourcesDirectory);
+    const auto tool = espflash::location(m_options.toolSearchPath);
     if (!tool)
-        co_return std::pair{-1, QStringLiteral("espflash binary not found in app bundle")};
+        co_return std::pair{-1, espflash::notFoundMessage(m_options.toolSearchPath)};
 
     // The run may outlast the monitor: what it needs after its wait is copied first.
     const LogSink sink = m_options.log;

@@ -28,15 +28,22 @@ struct LogCapture {
     QStringList startingWith(const QString &text) const { return lines.filter(text); }
 };
 
-// A resources directory holding the stand-in espflash, with its scenario and its record of calls.
+// A folder holding the stand-in espflash, with its scenario and its record of calls; the code under
+// test searches this folder alone, never PATH.
 struct FakeEspflash {
     QTemporaryDir dir;
 
     FakeEspflash() { QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), toolPath())); }
-    QString resourcesDirectory() const { return dir.path(); }
+    QStringList searchPath() const { return {dir.path()}; }
     QString toolPath() const { return filePath(QStringLiteral("espflash")); }
     QString filePath(const QString &name) const { return dir.filePath(name); }
     void removeTool() { QVERIFY(QFile::remove(toolPath())); }
+    // Still an executable file, but no program the system can start.
+    void spoilTool()
+    {
+        QFile file(toolPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("text\n") > 0);
+    }
 
     // Scenario lines such as "board-info.out=Chip type: esp32\n".
     void setScenario(const QStringList &lines)
@@ -87,7 +94,7 @@ struct SimulatedBoards {
         options.detectionDelay = std::chrono::milliseconds(10);
         options.listCommand =
             QStringLiteral("cat '%1'").arg(tool.filePath(QStringLiteral("ports")));
-        options.resourcesDirectory = tool.resourcesDirectory();
+        options.toolSearchPath = tool.searchPath();
         options.log = log.sink();
         return options;
     }
