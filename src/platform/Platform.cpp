@@ -35,6 +35,7 @@ QStringList toolSearchPath()
         QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + privateFolder)};
     // An empty entry would mean the working folder, which nobody means for a flashing tool.
     folders += qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    folders.removeDuplicates();
     return folders;
 }
 

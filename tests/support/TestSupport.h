@@ -28,8 +28,7 @@ struct LogCapture {
     QStringList startingWith(const QString &text) const { return lines.filter(text); }
 };
 
-// A folder holding the stand-in espflash, with its scenario and its record of calls; the code under
-// test searches this folder alone, never PATH.
+// The stand-in espflash alone in the tool search path, with its scenario and record of calls.
 struct FakeEspflash {
     QTemporaryDir dir;
 
@@ -37,17 +36,14 @@ struct FakeEspflash {
     QStringList searchPath() const { return {dir.path()}; }
     QString toolPath() const { return filePath(QStringLiteral("espflash")); }
     QString filePath(const QString &name) const { return dir.filePath(name); }
-    void removeTool() { QVERIFY(QFile::remove(toolPath())); }
-    // Still an executable file, but no program the system can start.
-    void spoilTool()
-    {
-        QFile file(toolPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("text\n") > 0);
-    }
 
-    // Scenario lines such as "board-info.out=Chip type: esp32\n".
+    // Lines such as "board-info.exit=1"; "remove-tool" deletes the tool, "spoil-tool" breaks it.
     void setScenario(const QStringList &lines)
     {
+        if (lines.contains(QStringLiteral("remove-tool")))
+            QVERIFY(QFile::remove(toolPath()));
+        if (lines.contains(QStringLiteral("spoil-tool")))
+            QVERIFY(QFile::resize(toolPath(), 0));
         QFile file(filePath(QStringLiteral("espflash.scenario")));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
