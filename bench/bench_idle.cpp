@@ -33,10 +33,10 @@ std::pair<double, double> cpuSeconds(qint64 pid)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString resources = root + QStringLiteral("/share/vexlo-utility");
-    QFile::remove(resources + QStringLiteral("/espflash"));
-    QFile::copy(QStringLiteral(STAND_IN_ESPFLASH_PATH), resources + QStringLiteral("/espflash"));
-    QFile scenario(resources + QStringLiteral("/espflash.scenario"));
+    const QString tools = root + QStringLiteral("/lib/vexlo-utility");
+    QFile::remove(tools + QStringLiteral("/espflash"));
+    QFile::copy(QStringLiteral(STAND_IN_ESPFLASH_PATH), tools + QStringLiteral("/espflash"));
+    QFile scenario(tools + QStringLiteral("/espflash.scenario"));
     if (!scenario.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 1;
     scenario.write("board-info.out=Chip type: esp32 (revision v3.1)\\n\n");

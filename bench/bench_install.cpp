@@ -58,13 +58,13 @@ int main(int argc, char *argv[])
 
     vexlo::SerialPortMonitorOptions monitor;
     monitor.listCommand = QStringLiteral("cat '%1'").arg(ports.fileName());
-    monitor.resourcesDirectory = tool.resourcesDirectory();
+    monitor.toolSearchPath = tool.searchPath();
     monitor.log = [](const QString &) {};
     vexlo::FirmwareServer firmware;
     firmware.origin = origin;
     firmware.imageDirectory = work.filePath(QStringLiteral("images"));
     vexlo::FlasherOptions flasher;
-    flasher.resourcesDirectory = tool.resourcesDirectory();
+    flasher.toolSearchPath = tool.searchPath();
     flasher.log = [](const QString &) {};
     vexlo::MainFlasherState state(monitor, vexlo::InstallSteps::real(firmware, flasher), firmware);
     if (!waitUntil([&] { return state.canInstall(); }))

@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     vexlo::SerialPortMonitorOptions options;
-    options.resourcesDirectory = std::nullopt;
+    options.toolSearchPath = {};
     const Spawned bare = bareSpawns(options.shell, options.listCommand);
     // Back to back (each tick finds the last listing ended): the wall time of a refresh.
     const Refreshes backToBack = runMonitor(options, std::chrono::milliseconds(0), false);

@@ -1,6 +1,6 @@
 // Runs the built program through its whole job against a simulated machine: a board on a
 // pseudo-terminal that shows up as a USB serial port, a stand-in espflash in the program's
-// resources directory that answers like an ESP32 and "writes" the image by copying it, and a
+// private tool folder that answers like an ESP32 and "writes" the image by copying it, and a
 // local firmware server at the program's built-in origin. The demo plugs the board in, presses
 // the install button once the board is detected, waits for the four steps to turn green, saves a
 // screenshot and ends with a verdict.
@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
     const QString portsDir = args[1];
     const bool interactive = args.size() == 3;
     const QString bin = QCoreApplication::applicationDirPath();
-    const QString resources = QDir::cleanPath(bin + QStringLiteral("/../share/vexlo-utility"));
+    const QString toolFolder = QDir::cleanPath(bin + QStringLiteral("/../lib/vexlo-utility"));
     const QString screenshot = QDir::cleanPath(bin + QStringLiteral("/../vexlo-demo.png"));
     const QUrl origin(vexlo::build::firmwareOrigin());
     if (origin.scheme() != QLatin1String("http") || origin.port() <= 0) {
@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("firmware server ") + QString::fromUtf8(server.readAll()).trimmed());
 
-    const QString tool = resources + QStringLiteral("/espflash");
+    const QString tool = toolFolder + QStringLiteral("/espflash");
     QFile::remove(tool);
     const QByteArray scenario =
         "board-info.out=Chip type:         esp32 (revision v3.1)\\nCrystal frequency: 40 MHz\\n"
@@ -152,8 +152,8 @@ int main(int argc, char *argv[])
           "write-bin.chunk_delay_ms=600\n"
           "reset.err=Resetting target device\\n\n";
     if (!QFile::copy(bin + QStringLiteral("/stand-in-espflash"), tool)
-        || !writeFile(resources + QStringLiteral("/espflash.scenario"), scenario)) {
-        say(QStringLiteral("cannot place the stand-in espflash in ") + resources);
+        || !writeFile(toolFolder + QStringLiteral("/espflash.scenario"), scenario)) {
+        say(QStringLiteral("cannot place the stand-in espflash in ") + toolFolder);
         return 1;
     }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite twice: a plain build, then one with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer. Warnings are errors here (and so in CI).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,7 +11,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 run_suite() {
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DVEXLO_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j2
     ctest --test-dir "$dir" --output-on-failure -j2
 }

@@ -1,6 +1,7 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 #include "flasher/CommandRunner.h"
+#include "flasher/EspflashTool.h"
 #include "flasher/Flasher.h"
 #include "flasher/SerialVariant.h"
 
@@ -32,7 +33,7 @@ QString termination(const QString &reason, int status)
         .arg(status);
 }
 
-enum Setup { normal, noResources, noPort, noTool, plainFilePort };
+enum Setup { normal, noPort, plainFilePort };
 
 // The stand-in tool, an image beside it, a board on a pseudo-terminal reachable through a
 // device-like symlink, and the log.
@@ -42,7 +43,6 @@ struct Rig {
     LogCapture log;
     QString image = tool.filePath(QStringLiteral("ESP32-WROOM-32_latest.bin"));
     QString port = tool.filePath(QStringLiteral("ttyUSB0"));
-    bool withResources = true;
 
     Rig()
     {
@@ -55,8 +55,7 @@ struct Rig {
     vexlo::FlasherOptions options()
     {
         vexlo::FlasherOptions options;
-        options.resourcesDirectory =
-            withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
+        options.toolSearchPath = tool.searchPath();
         options.log = log.sink();
         options.pauseBeforeVariant = 120ms;
         options.pauseAfterVariant = 80ms;
@@ -108,16 +107,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("runs");
         QTest::addColumn<QByteArray>("wire");
         const auto v4 = CoilexVariant::v4, pro = CoilexVariant::pro, u = CoilexVariant::universal;
-        QTest::newRow("no resources folder") << QStringList{} << int(noResources) << v4 << false
-                                             << QStringList{} << "" << QByteArray();
         QTest::newRow("port missing")
             << QStringList{} << int(noPort) << v4 << false
             << QStringList{"espflash: Port '%PORT%' not present at launch time."} << ""
             << QByteArray();
         QTest::newRow("tool missing")
-            << QStringList{} << int(noTool) << v4 << false
-            << QStringList{"espflash: Failed to start process \u2014 error: *No such file or "
-                           "directory*. Port present: yes"}
+            << QStringList{"remove-tool"} << int(normal) << v4 << false
+            << QStringList{"espflash not found; looked in: /*"} << "" << QByteArray();
+        QTest::newRow("tool not a program")
+            << QStringList{"spoil-tool"} << int(normal) << v4 << false
+            << QStringList{"espflash: Failed to start process \u2014 error: *. Port present: yes"}
             << "" << QByteArray();
         QTest::newRow("exit 2") << QStringList{"write-bin.exit=2"} << int(normal) << v4 << false
                                 << QStringList{termination("exit", 2), finalDump} << "W"
@@ -195,9 +194,6 @@ private Q_SLOTS:
         }
         if (setup == noPort)
             port = QStringLiteral("/dev/ttyUSB-vexlo-absent");
-        rig.withResources = setup != noResources;
-        if (setup == noTool)
-            rig.tool.removeTool();
         rig.tool.setScenario(scenario.replaceInStrings("%PORT%", port)
                              << "write-bin.copy_image=" + rig.tool.filePath("written.bin"));
 
@@ -238,9 +234,11 @@ private Q_SLOTS:
             << QStringList{"espflash (cmd output)\n warn"};
         QTest::newRow("blanks only")
             << QStringList{"reset.out= \\n\\n", "reset.err=\\t\\n"} << 0 << QStringList{};
-        QTest::newRow("tool missing") << QStringList{"remove-tool"} << -1
-                                      << QStringList{"espflash: Failed to run command reset --port "
-                                                     "%PORT% \u2014 *"};
+        QTest::newRow("tool missing")
+            << QStringList{"remove-tool"} << -1 << QStringList{"espflash not found; looked in: *"};
+        QTest::newRow("tool not a program") << QStringList{"spoil-tool"} << -1
+                                            << QStringList{"espflash: Failed to run command reset "
+                                                           "--port %PORT% \u2014 *"};
     }
 
     void commandRuns()
@@ -250,11 +248,29 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
         Rig rig;
         rig.tool.setScenario(scenario);
-        if (scenario.contains("remove-tool"))
-            rig.tool.removeTool();
         QCOMPARE(rig.reset(), status);
         compareLines(rig.log.lines, lines.replaceInStrings("%PORT%", rig.port));
         QCOMPARE(rig.runs(rig.port), status == -1 ? "" : "R");
+    }
+
+    // Folders a, then b: the first executable file ("+") is the tool.
+    void toolLocation_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("first folder first") << QStringList{"a/espflash+", "b/espflash+"};
+        QTest::newRow("not executable") << QStringList{"a/espflash", "b/espflash+"};
+    }
+    void toolLocation()
+    {
+        QFETCH(QStringList, files);
+        QTemporaryDir root;
+        for (const QString &name : files) {
+            QFile file(root.filePath(QString(name).remove('+')));
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+            QVERIFY(!name.endsWith('+') || file.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        }
+        QCOMPARE(vexlo::espflash::location({root.filePath("a"), root.filePath("b")}).value_or(""),
+                 root.filePath(files.filter("+").constFirst().chopped(1)));
     }
 
     // Exactly the 22 bytes, raw at 115200 8N1, whatever the line's settings were before.
@@ -273,7 +289,6 @@ private Q_SLOTS:
         LogCapture log;
         QVERIFY(writeVariant(board.terminalPath(), CoilexVariant::v4, log.sink()));
         QCOMPARE(board.readAvailable(), stdLine);
-        QCOMPARE(stdLine.size(), 22);
         QVERIFY(log.lines.isEmpty());
         termios after{};
         QCOMPARE(tcgetattr(board.terminalDescriptor(), &after), 0);

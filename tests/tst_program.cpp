@@ -15,14 +15,14 @@ const QString root = QStringLiteral(E2E_ROOT);
 const QString port = root + QStringLiteral("/dev/ttyUSB0");
 const QString tag = QStringLiteral("[SerialPortMonitor] ");
 
-// The built program as a user runs it, with the stand-in espflash in its resources directory and
+// The built program as a user runs it, with the stand-in espflash in its private tool folder and
 // a private runtime folder (where an instance finds the running one) of the test's.
 void startProgram(QProcess &program, const QTemporaryDir &runtime)
 {
-    const QString resources = root + QStringLiteral("/share/vexlo-utility");
-    QFile::remove(resources + QStringLiteral("/espflash"));
-    QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), resources + "/espflash"));
-    QFile scenario(resources + QStringLiteral("/espflash.scenario"));
+    const QString tools = root + QStringLiteral("/lib/vexlo-utility");
+    QFile::remove(tools + QStringLiteral("/espflash"));
+    QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), tools + "/espflash"));
+    QFile scenario(tools + QStringLiteral("/espflash.scenario"));
     QVERIFY(scenario.open(QIODevice::WriteOnly | QIODevice::Truncate));
     scenario.write(
         "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n");
@@ -55,7 +55,7 @@ private Q_SLOTS:
         QTemporaryDir runtime;
         startProgram(program, runtime);
         // The whole sequence is the monitor's test; here: the program's own wiring finds the
-        // port of its build-time listing and the tool in its resources directory.
+        // port of its build-time listing and the tool in its private tool folder.
         QVERIFY(waitUntil([&] { return output.contains("lastDetectionLog:"); }));
         QVERIFY2(output.startsWith("[SerialPortMonitor] ports=[\"" + port.toUtf8() + "\"]"),
                  output.constData());

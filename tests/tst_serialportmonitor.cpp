@@ -43,7 +43,7 @@ struct Rig {
         file.write(listing.toUtf8());
     }
 
-    void start(std::chrono::milliseconds interval = 40ms, bool withResources = true)
+    void start(std::chrono::milliseconds interval = 40ms, bool withTool = true)
     {
         vexlo::SerialPortMonitorOptions options;
         options.pollInterval = interval;
@@ -53,9 +53,8 @@ struct Rig {
         options.listCommand =
             QStringLiteral("cd '%1' && echo run >> runs && "
                            "if [ -e hang ]; then sleep 60 & echo $! > sleeper; wait; fi; cat ports")
-                .arg(tool.resourcesDirectory());
-        options.resourcesDirectory =
-            withResources ? std::optional(tool.resourcesDirectory()) : std::nullopt;
+                .arg(tool.searchPath().constFirst());
+        options.toolSearchPath = withTool ? tool.searchPath() : QStringList{};
         options.log = log.sink();
         monitor = std::make_unique<SerialPortMonitor>(options);
     }
@@ -231,40 +230,34 @@ private Q_SLOTS:
     void failuresGiveUnknownAndAreNotRepeated_data()
     {
         QTest::addColumn<QStringList>("scenario");
-        QTest::addColumn<int>("setup"); // 0 tool present, 1 tool missing, 2 no resources folder
         QTest::addColumn<QString>("logStart");
         QTest::addColumn<int>("statusLines");
         QTest::newRow("exit 1 naming an esp32")
-            << QStringList{"board-info.out=" + esp32Info, "board-info.exit=1"} << 0 << esp32Text
-            << 1;
+            << QStringList{"board-info.out=" + esp32Info, "board-info.exit=1"} << esp32Text << 1;
         // Megabytes that name nothing: kept whole, logged cut, invalid UTF-8 repaired.
         QTest::newRow("exit 0 naming nothing")
-            << QStringList{"board-info.out=Flash \\xff\\n", "board-info.bulk=3000000"} << 0
+            << QStringList{"board-info.out=Flash \\xff\\n", "board-info.bulk=3000000"}
             << QStringLiteral("Flash \ufffd\nxxx") << 1;
         QTest::newRow("killed by a signal")
-            << QStringList{"board-info.out=" + esp32Info, "board-info.signal=9"} << 0 << esp32Text
-            << 1;
+            << QStringList{"board-info.out=" + esp32Info, "board-info.signal=9"} << esp32Text << 1;
         QTest::newRow("hung past its limit")
-            << QStringList{"board-info.out=" + esp32Info, "board-info.sleep_ms=60000"} << 0
+            << QStringList{"board-info.out=" + esp32Info, "board-info.sleep_ms=60000"}
             << esp32Text + "\nespflash did not end within 5 s and was stopped" << 0;
-        QTest::newRow("tool missing")
-            << QStringList{} << 1 << QStringLiteral("Failed to run espflash: ") << 0;
-        QTest::newRow("no resources folder")
-            << QStringList{} << 2 << QStringLiteral("espflash binary not found in app bundle") << 0;
+        QTest::newRow("tool missing") << QStringList{"remove-tool"}
+                                      << QStringLiteral("espflash not found; looked in: /") << 0;
+        QTest::newRow("tool not a program")
+            << QStringList{"spoil-tool"} << QStringLiteral("Failed to run espflash: ") << 0;
     }
 
     void failuresGiveUnknownAndAreNotRepeated()
     {
         QFETCH(QStringList, scenario);
-        QFETCH(int, setup);
         QFETCH(QString, logStart);
         QFETCH(int, statusLines);
         Rig rig;
         rig.tool.setScenario(scenario);
-        if (setup == 1)
-            rig.tool.removeTool();
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
-        rig.start(40ms, setup != 2);
+        rig.start();
         QVERIFY(rig.waitForLine("detection result for /dev/ttyUSB7: " + dash));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(rig.nextRefresh().last(), schedule("/dev/ttyUSB7", "/dev/ttyUSB7", dash));

@@ -43,7 +43,7 @@ struct Rig : SimulatedBoards {
         firmware.origin = server.origin();
         firmware.imageDirectory = tool.filePath("images");
         FlasherOptions flasher;
-        flasher.resourcesDirectory = tool.resourcesDirectory();
+        flasher.toolSearchPath = tool.searchPath();
         flasher.log = log.sink();
         state = std::make_unique<MainFlasherState>(monitorOptions(),
                                                    InstallSteps::real(firmware, flasher), firmware);

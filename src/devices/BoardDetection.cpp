@@ -11,10 +11,10 @@ QCoro::Task<BoardDetection> detectBoard(QString port, BoardDetectionOptions opti
     const LogSink log = options.log;
     log(QStringLiteral("detectBoardKindViaEspflash: port=") + port);
     BoardDetection result;
-    const auto tool = espflash::location(options.resourcesDirectory);
+    const auto tool = espflash::location(options.toolSearchPath);
     if (!tool) {
         result.failure = DetectionFailure::toolMissing;
-        result.output = QStringLiteral("espflash binary not found in app bundle");
+        result.output = espflash::notFoundMessage(options.toolSearchPath);
         co_return result;
     }
 

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <QCoro/QCoroTask>
 
@@ -38,7 +39,7 @@ struct BoardDetection {
 };
 
 struct BoardDetectionOptions {
-    std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
+    QStringList toolSearchPath = platform::toolSearchPath();
     // board-info is over in seconds; one that hangs must not keep the detection running.
     std::chrono::milliseconds timeLimit{30000};
     // Receives the detection's log lines, already prefixed as the caller wants them.

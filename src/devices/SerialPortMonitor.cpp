@@ -194,7 +194,7 @@ QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cance
     log(QStringLiteral("running espflash board-info for ") + port);
     // The run may outlast the monitor: its log sink is a copy.
     const LogSink sink = m_options.log;
-    BoardDetectionOptions options{m_options.resourcesDirectory, m_options.detectionTimeLimit,
+    BoardDetectionOptions options{m_options.toolSearchPath, m_options.detectionTimeLimit,
                                   [sink](const QString &line) { sink(tagged(line)); }};
     const BoardDetection detection = co_await detectBoard(port, std::move(options));
     if (!self || cancel->isCancelled())

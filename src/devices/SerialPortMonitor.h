@@ -25,7 +25,7 @@ struct SerialPortMonitorOptions {
     std::chrono::milliseconds detectionTimeLimit{30000};
     QString shell = platform::listingShell();
     QString listCommand = platform::portListCommand();
-    std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
+    QStringList toolSearchPath = platform::toolSearchPath();
     LogSink log = standardOutputLog();
 };
 

@@ -7,9 +7,11 @@ namespace vexlo {
 
 QCoro::Task<int> runEspflash(QStringList arguments, FlasherOptions options)
 {
-    const auto tool = espflash::location(options.resourcesDirectory);
-    if (!tool)
+    const auto tool = espflash::location(options.toolSearchPath);
+    if (!tool) {
+        options.log(espflash::notFoundMessage(options.toolSearchPath));
         co_return -1;
+    }
     co_return co_await runCommand(*tool, arguments, options.log, options.commandTimeLimit);
 }
 

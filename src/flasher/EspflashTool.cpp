@@ -1,12 +1,24 @@
 #include "EspflashTool.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace vexlo::espflash {
 
-std::optional<QString> location(const std::optional<QString> &resourcesDirectory)
+std::optional<QString> location(const QStringList &searchPath)
 {
-    if (!resourcesDirectory)
-        return std::nullopt;
-    return *resourcesDirectory + QStringLiteral("/espflash");
+    for (const QString &folder : searchPath) {
+        const QFileInfo tool(QDir(folder).filePath(QStringLiteral("espflash")));
+        if (tool.isFile() && tool.isExecutable())
+            return tool.absoluteFilePath();
+    }
+    return std::nullopt;
+}
+
+QString notFoundMessage(const QStringList &searchPath)
+{
+    return QStringLiteral("espflash not found; looked in: ")
+        + searchPath.join(QStringLiteral(", "));
 }
 
 QStringList withGlobalOptions(const QStringList &arguments)

@@ -7,8 +7,11 @@
 
 namespace vexlo::espflash {
 
-// The tool lies in the resources directory; without that directory there is no tool to run.
-std::optional<QString> location(const std::optional<QString> &resourcesDirectory);
+// The first executable "espflash" in the folders, in their order; absent when none holds one.
+std::optional<QString> location(const QStringList &searchPath);
+
+// What the log and the detection say when location() found nothing: where it looked.
+QString notFoundMessage(const QStringList &searchPath);
 
 // Every command line starts with the global "-S" option, in front of the subcommand.
 QStringList withGlobalOptions(const QStringList &arguments);

@@ -38,9 +38,11 @@ QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
                         FlasherOptions options)
 {
     const LogSink &log = options.log;
-    const auto tool = espflash::location(options.resourcesDirectory);
-    if (!tool)
+    const auto tool = espflash::location(options.toolSearchPath);
+    if (!tool) {
+        log(espflash::notFoundMessage(options.toolSearchPath));
         co_return false;
+    }
     if (!exists(binPath))
         co_return false;
     if (!exists(port)) {

@@ -3,17 +3,16 @@
 #include "platform/Log.h"
 #include "platform/Platform.h"
 
-#include <QString>
+#include <QStringList>
 
 #include <chrono>
-#include <optional>
 
 namespace vexlo {
 
 // Where the tool lies, where the log goes, and the run's pauses and bounds. The defaults are the
 // program's own; tests shorten the waits.
 struct FlasherOptions {
-    std::optional<QString> resourcesDirectory = platform::resourcesDirectory();
+    QStringList toolSearchPath = platform::toolSearchPath();
     LogSink log = standardOutputLog();
     // Pauses around the variant line: the board needs time to boot after the reset.
     std::chrono::milliseconds pauseBeforeVariant{500};

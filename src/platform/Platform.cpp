@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace vexlo::platform {
@@ -24,18 +23,20 @@ QString portListCommand()
     return build::portListCommand();
 }
 
-std::optional<QString> resourcesDirectory()
+QStringList toolSearchPath()
 {
 #ifdef Q_OS_MACOS
-    const QString relative = QStringLiteral("../Resources");
+    const QString privateFolder = QStringLiteral("../Resources");
 #else
-    const QString relative = QStringLiteral("../share/vexlo-utility");
+    // Executables have no place under share/; lib/<package>/ is where a package keeps its own.
+    const QString privateFolder = QStringLiteral("../lib/vexlo-utility");
 #endif
-    const QString dir =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + relative);
-    if (!QFileInfo(dir).isDir())
-        return std::nullopt;
-    return dir;
+    QStringList folders{
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + privateFolder)};
+    // An empty entry would mean the working folder, which nobody means for a flashing tool.
+    folders += qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    folders.removeDuplicates();
+    return folders;
 }
 
 QString firmwareDirectory()

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QString>
-
-#include <optional>
+#include <QStringList>
 
 // Everything that differs between operating systems lives here.
 namespace vexlo::platform {
@@ -13,8 +12,9 @@ QString listingShell();
 // Command that prints one serial device path per line.
 QString portListCommand();
 
-// Directory beside the program that holds the espflash tool; absent when it does not exist.
-std::optional<QString> resourcesDirectory();
+// Folders searched for espflash, in order: the programs' private folder (../lib/vexlo-utility
+// beside the executable; the bundle's resources on macOS), then the folders on PATH.
+QStringList toolSearchPath();
 
 // Where downloaded firmware images are kept: a folder only this user can reach.
 QString firmwareDirectory();

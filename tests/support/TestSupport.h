@@ -28,19 +28,22 @@ struct LogCapture {
     QStringList startingWith(const QString &text) const { return lines.filter(text); }
 };
 
-// A resources directory holding the stand-in espflash, with its scenario and its record of calls.
+// The stand-in espflash alone in the tool search path, with its scenario and record of calls.
 struct FakeEspflash {
     QTemporaryDir dir;
 
     FakeEspflash() { QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), toolPath())); }
-    QString resourcesDirectory() const { return dir.path(); }
+    QStringList searchPath() const { return {dir.path()}; }
     QString toolPath() const { return filePath(QStringLiteral("espflash")); }
     QString filePath(const QString &name) const { return dir.filePath(name); }
-    void removeTool() { QVERIFY(QFile::remove(toolPath())); }
 
-    // Scenario lines such as "board-info.out=Chip type: esp32\n".
+    // Lines such as "board-info.exit=1"; "remove-tool" deletes the tool, "spoil-tool" breaks it.
     void setScenario(const QStringList &lines)
     {
+        if (lines.contains(QStringLiteral("remove-tool")))
+            QVERIFY(QFile::remove(toolPath()));
+        if (lines.contains(QStringLiteral("spoil-tool")))
+            QVERIFY(QFile::resize(toolPath(), 0));
         QFile file(filePath(QStringLiteral("espflash.scenario")));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
@@ -87,7 +90,7 @@ struct SimulatedBoards {
         options.detectionDelay = std::chrono::milliseconds(10);
         options.listCommand =
             QStringLiteral("cat '%1'").arg(tool.filePath(QStringLiteral("ports")));
-        options.resourcesDirectory = tool.resourcesDirectory();
+        options.toolSearchPath = tool.searchPath();
         options.log = log.sink();
         return options;
     }
