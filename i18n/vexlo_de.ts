@@ -103,8 +103,8 @@
         <translation>Die Adresse von Version %1 ist kein https-Link: %2</translation>
     </message>
     <message>
-        <source>Der Update-Server hat nicht innerhalb von %1 s geantwortet.</source>
-        <translation>Der Update-Server hat nicht innerhalb von %1 s geantwortet.</translation>
+        <source>Der Update-Server hat nicht innerhalb von %1 geantwortet.</source>
+        <translation>Der Update-Server hat nicht innerhalb von %1 geantwortet.</translation>
     </message>
     <message>
         <source>Der Update-Server ist nicht erreichbar: %1</source>

@@ -103,8 +103,8 @@
         <translation>The address of version %1 is not an https link: %2</translation>
     </message>
     <message>
-        <source>Der Update-Server hat nicht innerhalb von %1 s geantwortet.</source>
-        <translation>The update server did not answer within %1 s.</translation>
+        <source>Der Update-Server hat nicht innerhalb von %1 geantwortet.</source>
+        <translation>The update server did not answer within %1.</translation>
     </message>
     <message>
         <source>Der Update-Server ist nicht erreichbar: %1</source>

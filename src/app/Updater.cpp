@@ -3,6 +3,7 @@
 #include "Appcast.h"
 #include "firmware/Network.h"
 #include "platform/BuildConfig.h"
+#include "platform/ChildProcess.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -37,8 +38,8 @@ UpdateCheckResult judge(const SmallGetResult &got, const Updater::Options &optio
     // Nothing else cancels the request: it ran into its time limit.
     if (got.error == QNetworkReply::OperationCanceledError
         || got.error == QNetworkReply::TimeoutError) {
-        return failedCheck(Text::tr("Der Update-Server hat nicht innerhalb von %1 s geantwortet.")
-                               .arg(double(options.timeout.count()) / 1000.0));
+        return failedCheck(Text::tr("Der Update-Server hat nicht innerhalb von %1 geantwortet.")
+                               .arg(secondsText(options.timeout)));
     }
     if (got.error != QNetworkReply::NoError)
         return failedCheck(
