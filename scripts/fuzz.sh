@@ -17,9 +17,10 @@ status=0
 for name in board_info firmware_image version_body appcast; do
     work=build-fuzz/corpus/$name findings=build-fuzz/findings/$name
     mkdir -p "$work" "$findings"
+    dict=(); [ -f "fuzz/$name.dict" ] && dict=(-dict="fuzz/$name.dict")
     echo "== fuzz_$name for ${seconds} s"
-    if ! build-fuzz/bin/fuzz_$name -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
+    if ! build-fuzz/bin/fuzz_$name "${dict[@]}" -max_total_time="$seconds" -max_len=65536 \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
         "$work" "fuzz/corpus/$name" 2>"build-fuzz/fuzz_$name.log"; then
         status=1
         echo "   FINDING: see build-fuzz/fuzz_$name.log and $findings/"
