@@ -67,12 +67,8 @@
         <translation>Der Update-Server antwortete mit Status %1.</translation>
     </message>
     <message>
-        <source>Der Update-Feed ist nicht lesbar: %1</source>
-        <translation>Der Update-Feed ist nicht lesbar: %1</translation>
-    </message>
-    <message>
         <source>Check for Updates…</source>
-        <translation>Check for Updates…</translation>
+        <translation>Nach Updates suchen…</translation>
     </message>
     <message>
         <source>Vexlo Utility %1 ist aktuell.</source>
@@ -89,6 +85,30 @@
     <message>
         <source>Herunterladen…</source>
         <translation>Herunterladen…</translation>
+    </message>
+    <message>
+        <source>Die Antwort ist kein Update-Feed</source>
+        <translation>Die Antwort ist kein Update-Feed</translation>
+    </message>
+    <message>
+        <source>Der Update-Feed ist nicht lesbar (Zeile %1): %2</source>
+        <translation>Der Update-Feed ist nicht lesbar (Zeile %1): %2</translation>
+    </message>
+    <message>
+        <source>Der Update-Feed nennt für Version %1 keine Adresse.</source>
+        <translation>Der Update-Feed nennt für Version %1 keine Adresse.</translation>
+    </message>
+    <message>
+        <source>Die Adresse von Version %1 ist kein https-Link: %2</source>
+        <translation>Die Adresse von Version %1 ist kein https-Link: %2</translation>
+    </message>
+    <message>
+        <source>Der Update-Server hat nicht innerhalb von %1 geantwortet.</source>
+        <translation>Der Update-Server hat nicht innerhalb von %1 geantwortet.</translation>
+    </message>
+    <message>
+        <source>Der Update-Server ist nicht erreichbar: %1</source>
+        <translation>Der Update-Server ist nicht erreichbar: %1</translation>
     </message>
 </context>
 <context>
@@ -142,7 +162,7 @@
     </message>
     <message>
         <source>Check for Updates…</source>
-        <translation>Check for Updates…</translation>
+        <translation>Nach Updates suchen…</translation>
     </message>
     <message>
         <source>Die Installation läuft noch. Trotzdem beenden?</source>

@@ -67,10 +67,6 @@
         <translation>The update server answered with status %1.</translation>
     </message>
     <message>
-        <source>Der Update-Feed ist nicht lesbar: %1</source>
-        <translation>The update feed cannot be read: %1</translation>
-    </message>
-    <message>
         <source>Check for Updates…</source>
         <translation>Check for Updates…</translation>
     </message>
@@ -89,6 +85,30 @@
     <message>
         <source>Herunterladen…</source>
         <translation>Download…</translation>
+    </message>
+    <message>
+        <source>Die Antwort ist kein Update-Feed</source>
+        <translation>The answer is not an update feed</translation>
+    </message>
+    <message>
+        <source>Der Update-Feed ist nicht lesbar (Zeile %1): %2</source>
+        <translation>The update feed cannot be read (line %1): %2</translation>
+    </message>
+    <message>
+        <source>Der Update-Feed nennt für Version %1 keine Adresse.</source>
+        <translation>The update feed gives no address for version %1.</translation>
+    </message>
+    <message>
+        <source>Die Adresse von Version %1 ist kein https-Link: %2</source>
+        <translation>The address of version %1 is not an https link: %2</translation>
+    </message>
+    <message>
+        <source>Der Update-Server hat nicht innerhalb von %1 geantwortet.</source>
+        <translation>The update server did not answer within %1.</translation>
+    </message>
+    <message>
+        <source>Der Update-Server ist nicht erreichbar: %1</source>
+        <translation>The update server cannot be reached: %1</translation>
     </message>
 </context>
 <context>

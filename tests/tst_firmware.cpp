@@ -227,6 +227,20 @@ private Q_SLOTS:
             << Response{200, "2.0-\xc3\xbc", {{"Content-Type", "text/plain; charset=iso-8859-1"}}}
             << "2.0-\u00fc";
         QTest::newRow("404 with a body") << Response{404, "1.0.0"} << "0.0.0";
+        // What cannot be a version counts as a failure: a page, lines, controls, length.
+        QTest::newRow("a web page")
+            << Response{200, "<html><body>Not found</body></html>"} << "0.0.0";
+        QTest::newRow("two lines") << Response{200, "1.4.2\n1.4.3\n"} << "0.0.0";
+        QTest::newRow("an arrow") << Response{200, "1.4 -> 1.5"} << "0.0.0";
+        QTest::newRow("a control") << Response{200, "1.4\x1b[2J"} << "0.0.0";
+        QTest::newRow("bidi override") << Response{200, "1.4\u202e2.1"} << "0.0.0";
+        QTest::newRow("byte order mark") << Response{200,
+                                                     "\xef\xbb\xbf"
+                                                     "2.0 beta\n"}
+                                         << "2.0 beta";
+        QTest::newRow("32 characters") << Response{200, "1.2.3-" + QString(26, u'\u00df').toUtf8()}
+                                       << "1.2.3-" + QString(26, u'\u00df');
+        QTest::newRow("33 characters") << Response{200, QByteArray(33, '7')} << "0.0.0";
         QTest::newRow("64 KiB") << Response{200, "7" + QByteArray(65535, ' ')} << "7";
         QTest::newRow("larger than 64 KiB") << Response{200, QByteArray(65537, '7')} << "0.0.0";
         Response huge;

@@ -119,7 +119,8 @@ private Q_SLOTS:
         const QList<QAction *> menu = rig.window->menuBar()->actions().first()->menu()->actions();
         QCOMPARE(menu.size(), 2);
         QCOMPARE(menu[0]->menuRole(), QAction::AboutRole);
-        QCOMPARE(menu[1]->text(), QStringLiteral("Check for Updates\u2026"));
+        QCOMPARE(menu[0]->text() + menu[1]->text(), "Über Vexlo UtilityNach Updates suchen\u2026");
+        QCOMPARE(rig.view->versionLine()->textFormat(), Qt::PlainText);
         QVERIFY(menu[1]->isEnabled() && !menu[1]->icon().isNull());
 
         QTranslator english;
@@ -128,6 +129,8 @@ private Q_SLOTS:
                  QStringLiteral("Download and install"));
         QCOMPARE(english.translate("StepRows", "step_device_found"),
                  QStringLiteral("Device found"));
+        QCOMPARE(english.translate("vexlo::MainWindow", "Check for Updates\u2026"),
+                 QStringLiteral("Check for Updates\u2026"));
     }
 
     // The picker is there only with two or more ports and follows the selection both ways; the
@@ -237,6 +240,9 @@ private Q_SLOTS:
         row("pre-release is older", "2.0b1", "2.0", -1);
         row("more numbers are newer", "1.0.1", "1.0", 1);
         row("pre-releases by number", "2.0b2", "2.0b10", -1);
+        row("missing segments are zero", "1.0", "1.0.0", 0);
+        row("pre-release of a longer equal", "1.0.0b1", "1.0", -1);
+        row("a leading v", "v1.2", "1.2", 0);
     }
 
     void versions()
@@ -252,80 +258,123 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("feed");
         QTest::addColumn<QStringList>("newest"); // version, display version, link; empty: none
+        QTest::addColumn<QString>("error");      // its start
         QTest::newRow("out of order")
             << feed(item("1.2") + item("1.10") + item("1.9"))
-            << QStringList{"1.10", "1.10", "https://dl.example/1.10.tar.gz"};
+            << QStringList{"1.10", "1.10", "https://dl.example/1.10.tar.gz"} << QString();
         QTest::newRow("attribute style")
             << feed("<item><enclosure url=\"https://dl.example/a.zip\" sparkle:version=\"7\" "
                     "sparkle:shortVersionString=\"1.7\"/></item>")
-            << QStringList{"7", "1.7", "https://dl.example/a.zip"};
+            << QStringList{"7", "1.7", "https://dl.example/a.zip"} << QString();
         QTest::newRow("element style, link without enclosure")
             << feed("<item><sparkle:version>8</sparkle:version><sparkle:shortVersionString>1.8"
                     "</sparkle:shortVersionString><link>https://vexlo.example/1.8</link></item>")
-            << QStringList{"8", "1.8", "https://vexlo.example/1.8"};
+            << QStringList{"8", "1.8", "https://vexlo.example/1.8"} << QString();
+        QTest::newRow("by display version, not build")
+            << feed("<item><enclosure url=\"https://dl.example/a\" sparkle:version=\"200\" "
+                    "sparkle:shortVersionString=\"1.9\"/></item><item><enclosure url=\"https:"
+                    "//dl.example/b\" sparkle:version=\"100\" sparkle:shortVersionString=\"1.10\"/>"
+                    "</item>")
+            << QStringList{"100", "1.10", "https://dl.example/b"} << QString();
         QTest::newRow("a delta's enclosure is not the release")
             << feed("<item><sparkle:version>9</sparkle:version><sparkle:deltas><enclosure "
                     "url=\"https://dl.example/delta\" sparkle:version=\"9\"/></sparkle:deltas>"
                     "<link>https://vexlo.example/9</link></item>")
-            << QStringList{"9", "9", "https://vexlo.example/9"};
+            << QStringList{"9", "9", "https://vexlo.example/9"} << QString();
         QTest::newRow("other systems and channels are skipped")
             << feed(item("1.0")
                     + "<item><enclosure url=\"https://dl.example/w\" sparkle:version="
                       "\"5.0\" sparkle:os=\"windows\"/></item>"
                     + item("6.0", "<sparkle:channel>beta</sparkle:channel>"))
-            << QStringList{"1.0", "1.0", "https://dl.example/1.0.tar.gz"};
-        QTest::newRow("empty") << feed({}) << QStringList{};
-        QTest::newRow("malformed") << QByteArray("<rss><channel><item>") << QStringList{};
+            << QStringList{"1.0", "1.0", "https://dl.example/1.0.tar.gz"} << QString();
+        QTest::newRow("no items") << feed({}) << QStringList{} << QString();
+        QTest::newRow("cut") << QByteArray("<rss><channel><item>") << QStringList{}
+                             << "Der Update-Feed ist nicht lesbar (Zeile 1): ";
+        QTest::newRow("a web page") << QByteArray("<!DOCTYPE html><html><body><p>Hi</body></html>")
+                                    << QStringList{} << "Die Antwort ist kein Update-Feed";
+        QTest::newRow("well-formed XHTML")
+            << QByteArray("<html xmlns=\"http://www.w3.org/1999/xhtml\"><item/></html>")
+            << QStringList{} << "Die Antwort ist kein Update-Feed";
+        QTest::newRow("empty body")
+            << QByteArray() << QStringList{} << "Die Antwort ist kein Update-Feed";
     }
 
     void feeds()
     {
         QFETCH(QByteArray, feed);
         QFETCH(QStringList, newest);
-        QString error;
-        const auto found = newestAppcastItem(feed, &error);
+        QFETCH(QString, error);
+        QString reason;
+        const auto found = newestAppcastItem(feed, &reason);
         const QStringList shown =
             found ? QStringList{found->version, found->displayVersion, found->link} : QStringList{};
         QCOMPARE(shown, newest);
-        QCOMPARE(error.isEmpty(), QByteArray(QTest::currentDataTag()) != "malformed");
+        QVERIFY2(reason.startsWith(error) && reason.isEmpty() == error.isEmpty(),
+                 qPrintable(reason));
     }
 
     void checks_data()
     {
         QTest::addColumn<Response>("response");
         QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("text"); // the version found, or the start of the error
-        QTest::newRow("newer") << Response{200, feed(item("0.1.0") + item("0.2.0"))}
-                               << Outcome::newerAvailable << "0.2.0";
-        QTest::newRow("same") << Response{200, feed(item("0.1.0"))} << Outcome::upToDate << "0.1.0";
-        QTest::newRow("404") << Response{404, "gone"} << Outcome::failed
-                             << "Der Update-Server antwortete mit Status 404.";
-        QTest::newRow("too large") << Response{200, QByteArray(2 << 20, ' ')} << Outcome::failed
-                                   << "Der Update-Feed ist größer als 1 MiB.";
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<QString>("verdict");
+        const auto row = [](const char *name, Response response, Outcome outcome, QString newest,
+                            QString verdict) {
+            QTest::newRow(name) << response << outcome << newest << verdict;
+        };
+        const QByteArray build2 = "<item><enclosure url=\"https://dl.example/b\" "
+                                  "sparkle:version=\"2\" sparkle:shortVersionString=\"0.1.0\"/>"
+                                  "</item>";
+        const QByteArray plainLink = "<item><sparkle:version>0.2.0</sparkle:version>"
+                                     "<link>http://dl.example/0.2.0</link></item>";
+        const QString up = "up to date", noFeed = "failed: Die Antwort ist kein Update-Feed";
+        row("newer", {200, feed(item("0.1.0") + item("0.2.0"))}, Outcome::newerAvailable, "0.2.0",
+            "newer release available at https://dl.example/0.2.0.tar.gz");
+        row("same", {200, feed(item("0.1.0"))}, Outcome::upToDate, "0.1.0", up);
+        row("older", {200, feed(item("0.0.9"))}, Outcome::upToDate, "0.0.9", up);
+        row("same version, later build", {200, feed(build2)}, Outcome::upToDate, "0.1.0", up);
+        row("none for this system", {200, feed({})}, Outcome::upToDate, "none for this system", up);
+        row("plain http link", {200, feed(plainLink)}, Outcome::failed, "0.2.0",
+            "failed: Die Adresse von Version 0.2.0 ist kein https-Link: "
+            "http://dl.example/0.2.0");
+        row("a web page", {200, "<!DOCTYPE html><html><body>Hi</body></html>"}, Outcome::failed,
+            "unknown", noFeed);
+        row("empty body", {200, ""}, Outcome::failed, "unknown", noFeed);
+        row("404", {404, "gone"}, Outcome::failed, "unknown",
+            "failed: Der Update-Server antwortete mit Status 404.");
+        row("too large", {200, QByteArray(2 << 20, ' ')}, Outcome::failed, "unknown",
+            "failed: Der Update-Feed ist größer als 1 MiB.");
+        Response silent{200, feed(item("0.2.0"))};
+        silent.delayMs = 5000;
+        row("no answer", silent, Outcome::failed, "unknown",
+            "failed: Der Update-Server hat nicht innerhalb von 1.5 s geantwortet.");
     }
 
-    // The feed over HTTP, compared with the running version; a second use while a check runs
-    // starts no second one.
+    // The feed over HTTP, compared with the running version, told and logged; a second use
+    // while a check runs starts no second one.
     void checks()
     {
         QFETCH(Response, response);
         QFETCH(Outcome, outcome);
-        QFETCH(QString, text);
+        QFETCH(QString, newest);
+        QFETCH(QString, verdict);
         LoopbackHttpServer server;
         QVERIFY(server.listen());
-        response.delayMs = 100;
+        response.delayMs = std::max(response.delayMs, 100);
         server.setRoute("/appcast.xml", response);
         QList<UpdateCheckResult> told;
-        Updater updater({QUrl(server.origin() + "/appcast.xml"), QStringLiteral("0.1.0"),
-                         std::chrono::seconds(10),
-                         [&](const UpdateCheckResult &result) { told << result; }});
+        LogCapture log;
+        Updater updater({QUrl(server.origin() + "/appcast.xml"), QStringLiteral("0.1.0"), 1500ms,
+                         [&](const UpdateCheckResult &result) { told << result; }, log.sink()});
         updater.checkForUpdates();
         updater.checkForUpdates();
         QVERIFY(waitUntil([&] { return !told.isEmpty() && !updater.isChecking(); }));
         QCOMPARE(told.size(), 1);
         QCOMPARE(told[0].outcome, outcome);
-        QVERIFY2((outcome == Outcome::failed ? told[0].error : told[0].version).startsWith(text),
-                 qPrintable(told[0].error));
+        QCOMPARE(
+            log.lines,
+            QStringList{"update check: newest " + newest + ", running 0.1.0 \u2014 " + verdict});
         QCOMPARE(server.requests().size(), 1);
     }
 };

@@ -1,5 +1,7 @@
 #include "Appcast.h"
 
+#include <QCoreApplication>
+#include <QHostAddress>
 #include <QList>
 #include <QXmlStreamReader>
 
@@ -8,6 +10,10 @@
 namespace vexlo {
 
 namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(Updater)
+};
 
 const QString sparkle = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
 
@@ -25,14 +31,18 @@ struct Segment {
 
 Kind kindOf(QChar c)
 {
-    if (c.isDigit())
+    // ASCII digits only: other scripts' digits do not compare by their characters' order.
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
         return Kind::number;
     return c == QLatin1Char('.') ? Kind::separator : Kind::text;
 }
 
 // "2.0b1" -> 2 . 0 b 1: runs of digits, runs of other characters, and each period alone.
-QList<Segment> segments(const QString &version)
+QList<Segment> segments(QStringView version)
 {
+    if (version.size() > 1 && version.front().toLower() == QLatin1Char('v')
+        && kindOf(version.at(1)) == Kind::number)
+        version = version.mid(1);
     QList<Segment> parts;
     for (const QChar c : version) {
         const Kind kind = kindOf(c);
@@ -61,6 +71,32 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
+// How the segments that one version has beyond another weigh: text makes it a pre-release
+// ("2.0b1" is older than "2.0"), a number other than zero makes it newer, the rest is equal.
+int weightOfRest(const QList<Segment> &rest)
+{
+    for (const Segment &segment : rest) {
+        if (segment.kind == Kind::text)
+            return -1;
+        if (segment.kind == Kind::number && compareNumbers(segment.text, QStringLiteral("0")) != 0)
+            return 1;
+    }
+    return 0;
+}
+
+// Newer by display version; of equal ones, the later build.
+bool olderRelease(const AppcastItem &a, const AppcastItem &b)
+{
+    const int order = compareVersions(a.displayVersion, b.displayVersion);
+    return order != 0 ? order < 0 : compareVersions(a.version, b.version) < 0;
+}
+
+UpdateCheckResult failedCheck(const QString &error, const QString &version = {},
+                              const QString &link = {})
+{
+    return {UpdateCheckResult::Outcome::failed, version, link, error};
+}
+
 // An item as read, before its fallbacks are applied.
 struct RawItem {
     QString version, shortVersion, enclosureVersion, enclosureShortVersion, enclosureUrl, link;
@@ -87,13 +123,8 @@ int compareVersions(const QString &a, const QString &b)
             return 1;
         return -1;
     }
-    if (left.size() == right.size())
-        return 0;
-    // One goes on: more numbers make it newer ("1.0.1"), more text makes it older ("2.0b1").
-    const bool leftLonger = left.size() > right.size();
-    const Kind next = (leftLonger ? left : right).at(common).kind;
-    const int longerIsNewer = next == Kind::text ? -1 : 1;
-    return leftLonger ? longerIsNewer : -longerIsNewer;
+    return left.size() >= right.size() ? weightOfRest(left.mid(common))
+                                       : -weightOfRest(right.mid(common));
 }
 
 std::optional<AppcastItem> newestAppcastItem(const QByteArray &feed, QString *error)
@@ -102,13 +133,20 @@ std::optional<AppcastItem> newestAppcastItem(const QByteArray &feed, QString *er
     QList<AppcastItem> releases;
     std::optional<RawItem> item;
     int deltasDepth = 0;
+    bool isRss = false;
     while (!xml.atEnd()) {
         xml.readNext();
         const bool inSparkle = xml.namespaceUri() == sparkle;
         const QStringView name = xml.name();
         if (xml.isStartElement()) {
-            if (!inSparkle && name == u"item") {
+            if (!isRss) {
+                // A web page or any other document is no feed, however well-formed.
+                if (name != u"rss" || !xml.namespaceUri().isEmpty())
+                    break;
+                isRss = true;
+            } else if (!inSparkle && name == u"item") {
                 item.emplace();
+                deltasDepth = 0;
             } else if (!item) {
                 continue;
             } else if (inSparkle && name == u"deltas") {
@@ -137,7 +175,7 @@ std::optional<AppcastItem> newestAppcastItem(const QByteArray &feed, QString *er
             }
         } else if (xml.isEndElement() && item) {
             if (inSparkle && name == u"deltas") {
-                --deltasDepth;
+                deltasDepth = std::max(deltasDepth - 1, 0);
             } else if (!inSparkle && name == u"item") {
                 const RawItem raw = *item;
                 item.reset();
@@ -151,17 +189,52 @@ std::optional<AppcastItem> newestAppcastItem(const QByteArray &feed, QString *er
             }
         }
     }
-    if (xml.hasError()) {
-        if (error)
-            *error = xml.errorString();
+    if (!isRss || xml.hasError()) {
+        if (error) {
+            *error = !isRss ? Text::tr("Die Antwort ist kein Update-Feed")
+                            : Text::tr("Der Update-Feed ist nicht lesbar (Zeile %1): %2")
+                                  .arg(xml.lineNumber())
+                                  .arg(xml.errorString());
+        }
         return std::nullopt;
     }
     if (releases.isEmpty())
         return std::nullopt;
-    return *std::max_element(releases.cbegin(), releases.cend(),
-                             [](const AppcastItem &a, const AppcastItem &b) {
-                                 return compareVersions(a.version, b.version) < 0;
-                             });
+    return *std::max_element(releases.cbegin(), releases.cend(), olderRelease);
+}
+
+bool isOpenableLink(const QUrl &link)
+{
+    if (!link.isValid() || link.host().isEmpty())
+        return false;
+    if (link.scheme() == u"https")
+        return true;
+    const QString host = link.host();
+    return link.scheme() == u"http" && (host == u"localhost" || QHostAddress(host).isLoopback());
+}
+
+UpdateCheckResult checkAppcast(const QByteArray &feed, const QString &runningVersion)
+{
+    QString error;
+    const std::optional<AppcastItem> newest = newestAppcastItem(feed, &error);
+    if (!error.isEmpty())
+        return failedCheck(error);
+    // A feed without a release for this system has nothing newer to offer.
+    if (!newest)
+        return {UpdateCheckResult::Outcome::upToDate, {}, {}, {}};
+    if (compareVersions(newest->displayVersion, runningVersion) <= 0)
+        return {UpdateCheckResult::Outcome::upToDate, newest->displayVersion, newest->link, {}};
+    if (newest->link.isEmpty()) {
+        return failedCheck(Text::tr("Der Update-Feed nennt für Version %1 keine Adresse.")
+                               .arg(newest->displayVersion),
+                           newest->displayVersion);
+    }
+    if (!isOpenableLink(QUrl(newest->link))) {
+        return failedCheck(Text::tr("Die Adresse von Version %1 ist kein https-Link: %2")
+                               .arg(newest->displayVersion, newest->link),
+                           newest->displayVersion, newest->link);
+    }
+    return {UpdateCheckResult::Outcome::newerAvailable, newest->displayVersion, newest->link, {}};
 }
 
 } // namespace vexlo

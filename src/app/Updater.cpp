@@ -3,9 +3,11 @@
 #include "Appcast.h"
 #include "firmware/Network.h"
 #include "platform/BuildConfig.h"
+#include "platform/ChildProcess.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -20,6 +22,44 @@ constexpr qint64 largestFeed = 1024 * 1024;
 struct Text {
     Q_DECLARE_TR_FUNCTIONS(Updater)
 };
+
+UpdateCheckResult failedCheck(const QString &error)
+{
+    return {UpdateCheckResult::Outcome::failed, {}, {}, error};
+}
+
+// What the transport brought, judged: its failures in words, else the verdict on the feed.
+UpdateCheckResult judge(const SmallGetResult &got, const Updater::Options &options)
+{
+    if (!got.body)
+        return failedCheck(Text::tr("Der Update-Feed ist größer als 1 MiB."));
+    if (got.status != 0 && (got.status < 200 || got.status > 299))
+        return failedCheck(Text::tr("Der Update-Server antwortete mit Status %1.").arg(got.status));
+    // Nothing else cancels the request: it ran into its time limit.
+    if (got.error == QNetworkReply::OperationCanceledError
+        || got.error == QNetworkReply::TimeoutError) {
+        return failedCheck(Text::tr("Der Update-Server hat nicht innerhalb von %1 geantwortet.")
+                               .arg(secondsText(options.timeout)));
+    }
+    if (got.error != QNetworkReply::NoError)
+        return failedCheck(
+            Text::tr("Der Update-Server ist nicht erreichbar: %1").arg(got.errorText));
+    return checkAppcast(*got.body, options.runningVersion);
+}
+
+QString logLine(const UpdateCheckResult &result, const QString &running)
+{
+    using Outcome = UpdateCheckResult::Outcome;
+    const QString newest = !result.version.isEmpty() ? result.version
+        : result.outcome == Outcome::failed          ? QStringLiteral("unknown")
+                                                     : QStringLiteral("none for this system");
+    const QString verdict = result.outcome == Outcome::upToDate ? QStringLiteral("up to date")
+        : result.outcome == Outcome::newerAvailable
+        ? QStringLiteral("newer release available at ") + result.link
+        : QStringLiteral("failed: ") + result.error;
+    return QStringLiteral("update check: newest %1, running %2 \u2014 %3")
+        .arg(newest, running, verdict);
+}
 
 } // namespace
 
@@ -56,28 +96,9 @@ QCoro::Task<> Updater::check()
     if (!self)
         co_return;
 
-    UpdateCheckResult result{UpdateCheckResult::Outcome::failed, {}, {}, {}};
-    QString feedError;
-    if (!got.body) {
-        result.error = Text::tr("Der Update-Feed ist größer als 1 MiB.");
-    } else if (got.status != 0 && (got.status < 200 || got.status > 299)) {
-        result.error = Text::tr("Der Update-Server antwortete mit Status %1.").arg(got.status);
-    } else if (got.error != QNetworkReply::NoError) {
-        result.error = got.errorText;
-    } else if (const auto newest = newestAppcastItem(*got.body, &feedError)) {
-        const bool newer = compareVersions(newest->version, m_options.runningVersion) > 0;
-        result = {newer ? UpdateCheckResult::Outcome::newerAvailable
-                        : UpdateCheckResult::Outcome::upToDate,
-                  newest->displayVersion,
-                  newest->link,
-                  {}};
-    } else if (feedError.isEmpty()) {
-        // A feed without a release for this system: nothing newer to have.
-        result.outcome = UpdateCheckResult::Outcome::upToDate;
-    } else {
-        result.error = Text::tr("Der Update-Feed ist nicht lesbar: %1").arg(feedError);
-    }
+    const UpdateCheckResult result = judge(got, m_options);
     m_checking = false;
+    m_options.log(logLine(result, m_options.runningVersion));
     if (m_options.tell)
         m_options.tell(result);
 }
@@ -87,6 +108,8 @@ void showUpdateCheckResult(QWidget *window, const UpdateCheckResult &result)
     const QString running = QCoreApplication::applicationVersion();
     QMessageBox box(window);
     box.setWindowTitle(Text::tr("Check for Updates…"));
+    // Versions, links and reasons come from the feed: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     switch (result.outcome) {
     case UpdateCheckResult::Outcome::upToDate:
         box.setIcon(QMessageBox::Information);
@@ -97,6 +120,9 @@ void showUpdateCheckResult(QWidget *window, const UpdateCheckResult &result)
         box.setIcon(QMessageBox::Warning);
         box.setText(Text::tr("Die Suche nach Updates ist fehlgeschlagen."));
         box.setInformativeText(result.error);
+        if (auto *informative =
+                box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+            informative->setTextFormat(Qt::PlainText);
         box.exec();
         return;
     case UpdateCheckResult::Outcome::newerAvailable:
@@ -109,7 +135,7 @@ void showUpdateCheckResult(QWidget *window, const UpdateCheckResult &result)
     box.addButton(QMessageBox::Close);
     box.setDefaultButton(download);
     box.exec();
-    if (box.clickedButton() == download && !result.link.isEmpty())
+    if (box.clickedButton() == download)
         QDesktopServices::openUrl(QUrl(result.link));
 }
 

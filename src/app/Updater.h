@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Appcast.h"
+#include "platform/Log.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -13,17 +16,9 @@ class QWidget;
 
 namespace vexlo {
 
-// What a check found: the program is up to date, a newer release exists, or the check failed.
-struct UpdateCheckResult {
-    enum class Outcome { upToDate, newerAvailable, failed } outcome;
-    QString version; // the newest release's display version, when one was found
-    QString link;    // where to get it
-    QString error;   // why the check failed
-};
-
 // The program's own updates. Creating it sends nothing: a check runs only when the user asks.
-// A check reads the update feed, compares its newest release with the running version and tells
-// the user; nothing is downloaded or installed.
+// A check reads the update feed, compares its newest release with the running version, tells
+// the user and logs what it found; nothing is downloaded or installed.
 class Updater : public QObject
 {
     Q_OBJECT
@@ -34,6 +29,8 @@ public:
         std::chrono::milliseconds timeout{10000};
         // Tells the user; by default a dialog over the active window.
         std::function<void(const UpdateCheckResult &)> tell;
+        // Gets one line per check with its outcome.
+        LogSink log = standardOutputLog();
     };
 
     // The program's own feed and version.

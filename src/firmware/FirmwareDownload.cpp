@@ -1,5 +1,6 @@
 #include "FirmwareDownload.h"
 
+#include "FirmwareImage.h"
 #include "Network.h"
 
 #include <QDir>
@@ -16,22 +17,6 @@ namespace {
 QString g_lastFirmwareFileName;
 
 const QString partialMarker = QStringLiteral(".partial-");
-
-// Every image for these boards starts with the magic byte, either at its start or, in a merged
-// image, where the ESP32's bootloader sits.
-constexpr char imageMagic = char(0xe9);
-constexpr qint64 bootloaderOffset = 0x1000;
-constexpr qint64 smallestImage = 8 * 1024;
-
-// Why a body is not a firmware image; empty when it may be one.
-QString notAnImage(const QByteArray &head, qint64 size)
-{
-    if (size < smallestImage)
-        return QStringLiteral("%1 bytes, too short for a firmware image").arg(size);
-    if (head.at(0) != imageMagic && head.at(bootloaderOffset) != imageMagic)
-        return QStringLiteral("no firmware image (no 0xE9 at offset 0 or 0x1000)");
-    return {};
-}
 
 } // namespace
 
@@ -86,8 +71,8 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
         // Only the final 200 response's body is the image.
         if (httpStatus(*rawReply) != 200)
             return;
-        if (head.size() <= bootloaderOffset)
-            head += chunk.left(bootloaderOffset + 1 - head.size());
+        if (head.size() < firmwareImageHeadSize)
+            head += chunk.left(firmwareImageHeadSize - head.size());
         size += chunk.size();
         if (file.write(chunk) != chunk.size())
             rawReply->abort();
@@ -101,7 +86,7 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     if (announced.isValid() && !reply->hasRawHeader("Content-Encoding")
         && announced.toLongLong() != size)
         co_return std::nullopt;
-    if (const QString reason = notAnImage(head, size); !reason.isEmpty()) {
+    if (const QString reason = notAFirmwareImage(head, size); !reason.isEmpty()) {
         log(QStringLiteral("firmware: ") + url->toString() + QStringLiteral(" is not used \u2014 ")
             + reason);
         co_return std::nullopt;

@@ -1,8 +1,7 @@
 #include "LatestFirmwareVersion.h"
 
 #include "Network.h"
-
-#include <QStringDecoder>
+#include "VersionBody.h"
 
 namespace vexlo {
 
@@ -10,16 +9,6 @@ namespace {
 
 // A version is a few bytes; a larger body is no version file and is not read into memory.
 constexpr qint64 largestVersionBody = 64 * 1024;
-
-// The version text of a response body: strict UTF-8, whatever the response declares, trimmed.
-QString versionFromBody(const QByteArray &body)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(body);
-    if (decoder.hasError())
-        return {};
-    return text.trimmed();
-}
 
 QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer server)
 {
@@ -34,8 +23,7 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
         co_await getSmallFile(*url, server.versionTimeout, largestVersionBody, std::move(cancel));
     if (!got.body || got.error != QNetworkReply::NoError || got.status < 200 || got.status > 299)
         co_return unknown;
-    const QString version = versionFromBody(*got.body);
-    co_return version.isEmpty() ? unknown : version;
+    co_return parseVersionBody(*got.body).value_or(unknown);
 }
 
 } // namespace

@@ -40,6 +40,8 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     root->setSpacing(16);
 
     auto *version = row();
+    // The version comes from the server: never read as markup.
+    m_versionLine->setTextFormat(Qt::PlainText);
     version->addWidget(m_versionLine);
     version->addStretch();
     root->addLayout(version);
