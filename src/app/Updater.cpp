@@ -1,8 +1,8 @@
 #include "Updater.h"
 
 #include "Appcast.h"
-#include "firmware/Network.h"
 #include "platform/BuildConfig.h"
+#include "platform/Http.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -51,20 +51,21 @@ void Updater::checkForUpdates()
 QCoro::Task<> Updater::check()
 {
     QPointer<Updater> self(this);
-    const SmallGetResult got =
-        co_await getSmallFile(m_options.feed, m_options.timeout, largestFeed);
+    HttpRequest request{m_options.feed, m_options.timeout};
+    request.bodyLimit = largestFeed;
+    const HttpResult got = co_await HttpClient::instance().get(request);
     if (!self)
         co_return;
 
     UpdateCheckResult result{UpdateCheckResult::Outcome::failed, {}, {}, {}};
     QString feedError;
-    if (!got.body) {
+    if (got.error == HttpError::tooLarge) {
         result.error = Text::tr("Der Update-Feed ist größer als 1 MiB.");
     } else if (got.status != 0 && (got.status < 200 || got.status > 299)) {
         result.error = Text::tr("Der Update-Server antwortete mit Status %1.").arg(got.status);
-    } else if (got.error != QNetworkReply::NoError) {
+    } else if (got.error != HttpError::none) {
         result.error = got.errorText;
-    } else if (const auto newest = newestAppcastItem(*got.body, &feedError)) {
+    } else if (const auto newest = newestAppcastItem(got.body, &feedError)) {
         const bool newer = compareVersions(newest->version, m_options.runningVersion) > 0;
         result = {newer ? UpdateCheckResult::Outcome::newerAvailable
                         : UpdateCheckResult::Outcome::upToDate,

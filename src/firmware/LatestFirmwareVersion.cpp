@@ -1,6 +1,6 @@
 #include "LatestFirmwareVersion.h"
 
-#include "Network.h"
+#include "platform/Http.h"
 
 #include <QStringDecoder>
 
@@ -30,11 +30,12 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
     if (!url)
         co_return unknown;
 
-    const SmallGetResult got =
-        co_await getSmallFile(*url, server.versionTimeout, largestVersionBody, std::move(cancel));
-    if (!got.body || got.error != QNetworkReply::NoError || got.status < 200 || got.status > 299)
+    HttpRequest request{*url, server.versionTimeout};
+    request.bodyLimit = largestVersionBody;
+    const HttpResult got = co_await HttpClient::instance().get(request, std::move(cancel));
+    if (got.error != HttpError::none || got.status < 200 || got.status > 299)
         co_return unknown;
-    const QString version = versionFromBody(*got.body);
+    const QString version = versionFromBody(got.body);
     co_return version.isEmpty() ? unknown : version;
 }
 
