@@ -51,10 +51,28 @@ bool isLoopbackHost(const QString &host)
     return host == u"127.0.0.1" || host.compare(u"localhost", Qt::CaseInsensitive) == 0;
 }
 
-size_t onHeader(char *, size_t size, size_t count, void *context)
+// Each header line. A redirect is followed under the same rule as the first request: plain
+// http only to a loopback host; a redirect elsewhere ends the transfer before it connects.
+size_t onHeader(char *line, size_t size, size_t count, void *context)
 {
-    static_cast<Transfer *>(context)->lastMove = Clock::now();
-    return size * count;
+    Transfer &transfer = *static_cast<Transfer *>(context);
+    transfer.lastMove = Clock::now();
+    const size_t length = size * count;
+    long status = 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 300 || status > 399 || length < 9 || qstrnicmp(line, "location:", 9) != 0)
+        return length;
+    const QByteArray header = QByteArray::fromRawData(line, qsizetype(length));
+    char *current = nullptr;
+    curl_easy_getinfo(transfer.easy, CURLINFO_EFFECTIVE_URL, &current);
+    const QUrl url = QUrl(QString::fromUtf8(current ? current : ""))
+                         .resolved(QUrl(QString::fromUtf8(header.mid(9).trimmed())));
+    if (url.scheme() != u"http" || isLoopbackHttp(url))
+        return length;
+    transfer.abort(HttpError::connectionFailed,
+                   QStringLiteral("redirected to plain http on ") + url.host()
+                       + QStringLiteral(", which is no loopback host"));
+    return CURL_WRITEFUNC_ERROR;
 }
 
 size_t onBody(char *data, size_t size, size_t count, void *context)
@@ -109,20 +127,6 @@ int onProgress(void *context, curl_off_t, curl_off_t downloaded, curl_off_t, cur
         HttpError::timeout,
         QStringLiteral("nothing received for %1 ms").arg(transfer.request.idleTimeout.count()));
     return 1;
-}
-
-// Before each request, the first and every redirected one: plain http only to a loopback host.
-int beforeRequest(void *context, char *, char *, int, int)
-{
-    Transfer &transfer = *static_cast<Transfer *>(context);
-    char *address = nullptr;
-    curl_easy_getinfo(transfer.easy, CURLINFO_EFFECTIVE_URL, &address);
-    const QUrl url(QString::fromUtf8(address ? address : ""));
-    if (url.scheme() == u"https" || isLoopbackHttp(url))
-        return CURL_PREREQFUNC_OK;
-    transfer.abort(HttpError::connectionFailed,
-                   QStringLiteral("plain http only to a loopback host, not to ") + url.host());
-    return CURL_PREREQFUNC_ABORT;
 }
 
 HttpError errorOf(CURLcode code, const Transfer &transfer)
@@ -204,8 +208,6 @@ void HttpClient::Worker::begin(std::unique_ptr<Transfer> owned)
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, beforeRequest);
-    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &transfer);
     if (!request.caFile.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, request.caFile.toLocal8Bit().constData());
     if (curl_multi_add_handle(multi, easy) != CURLM_OK)
@@ -230,8 +232,11 @@ void HttpClient::Worker::finish(quint64 id, HttpError error, QString text)
     result.error = error;
     if (!text.isEmpty())
         result.errorText = std::move(text);
+    // What a failed transfer brought is no body.
     if (error == HttpError::none)
         result.errorText.clear();
+    else
+        result.body.clear();
     transfer->promise.addResult(std::move(result));
     transfer->promise.finish();
 }
