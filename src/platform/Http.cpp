@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -37,6 +38,16 @@ struct Transfer {
     // Set by a callback that ends the transfer, which curl then reports as its own error.
     HttpError abortReason = HttpError::none;
     char curlError[CURL_ERROR_SIZE] = {};
+    // Set by the GUI thread; the callbacks end the transfer at their next call.
+    std::shared_ptr<std::atomic<bool>> cancelRequested = std::make_shared<std::atomic<bool>>();
+
+    bool cancelled()
+    {
+        if (!cancelRequested->load(std::memory_order_relaxed))
+            return false;
+        abort(HttpError::cancelled, QStringLiteral("cancelled"));
+        return true;
+    }
 
     bool idleTooLong(Clock::time_point now) const { return now - lastMove >= request.idleTimeout; }
     void abort(HttpError reason, QString text)
@@ -82,6 +93,8 @@ size_t onBody(char *data, size_t size, size_t count, void *context)
     long status = 0;
     curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
     const HttpRequest &request = transfer.request;
+    if (transfer.cancelled())
+        return CURL_WRITEFUNC_ERROR;
     if (status < request.firstAcceptedStatus || status > request.lastAcceptedStatus) {
         transfer.abort(HttpError::httpStatus, QStringLiteral("HTTP status %1").arg(status));
         return CURL_WRITEFUNC_ERROR;
@@ -115,6 +128,8 @@ size_t onBody(char *data, size_t size, size_t count, void *context)
 int onProgress(void *context, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded)
 {
     Transfer &transfer = *static_cast<Transfer *>(context);
+    if (transfer.cancelled())
+        return 1;
     const Clock::time_point now = Clock::now();
     if (downloaded != transfer.downloaded || uploaded != transfer.uploaded) {
         transfer.downloaded = downloaded;
@@ -164,7 +179,7 @@ struct HttpClient::Worker {
     std::mutex mutex;
     // Handed over by the GUI thread under the mutex.
     std::vector<std::unique_ptr<Transfer>> incoming;
-    std::vector<quint64> cancelled;
+    std::map<quint64, std::shared_ptr<std::atomic<bool>>> cancelFlags;
     bool stopping = false;
     quint64 lastId = 0;
     // The worker's own.
@@ -174,6 +189,7 @@ struct HttpClient::Worker {
     void run();
     void begin(std::unique_ptr<Transfer> transfer);
     void finish(quint64 id, HttpError error, QString text = {});
+    void endCancelled();
     int pollTimeoutMs(Clock::time_point now) const;
 };
 
@@ -221,6 +237,10 @@ void HttpClient::Worker::finish(quint64 id, HttpError error, QString text)
         return;
     const std::unique_ptr<Transfer> transfer = std::move(found->second);
     running.erase(found);
+    {
+        const std::lock_guard lock(mutex);
+        cancelFlags.erase(id);
+    }
     if (transfer->easy) {
         long status = 0;
         curl_easy_getinfo(transfer->easy, CURLINFO_RESPONSE_CODE, &status);
@@ -241,6 +261,17 @@ void HttpClient::Worker::finish(quint64 id, HttpError error, QString text)
     transfer->promise.finish();
 }
 
+void HttpClient::Worker::endCancelled()
+{
+    std::vector<quint64> ended;
+    for (const auto &[id, transfer] : running) {
+        if (transfer->cancelRequested->load())
+            ended.push_back(id);
+    }
+    for (const quint64 id : ended)
+        finish(id, HttpError::cancelled, QStringLiteral("cancelled"));
+}
+
 int HttpClient::Worker::pollTimeoutMs(Clock::time_point now) const
 {
     // Wakes when the first idle limit passes, so a silent transfer ends on time; new work and
@@ -258,18 +289,15 @@ void HttpClient::Worker::run()
 {
     for (;;) {
         std::vector<std::unique_ptr<Transfer>> fresh;
-        std::vector<quint64> ended;
         bool stop = false;
         {
             const std::lock_guard lock(mutex);
             fresh.swap(incoming);
-            ended.swap(cancelled);
             stop = stopping;
         }
         for (auto &transfer : fresh)
             begin(std::move(transfer));
-        for (const quint64 id : ended)
-            finish(id, HttpError::cancelled, QStringLiteral("cancelled"));
+        endCancelled();
         if (stop) {
             while (!running.empty())
                 finish(running.begin()->first, HttpError::cancelled, QStringLiteral("cancelled"));
@@ -356,6 +384,7 @@ QFuture<HttpResult> HttpClient::start(HttpRequest request, quint64 *id)
         transfer->id = ++m_worker->lastId;
         if (id)
             *id = transfer->id;
+        m_worker->cancelFlags.emplace(transfer->id, transfer->cancelRequested);
         m_worker->incoming.push_back(std::move(transfer));
     }
     curl_multi_wakeup(m_worker->multi);
@@ -366,7 +395,10 @@ void HttpClient::cancel(quint64 id)
 {
     {
         const std::lock_guard lock(m_worker->mutex);
-        m_worker->cancelled.push_back(id);
+        const auto found = m_worker->cancelFlags.find(id);
+        if (found == m_worker->cancelFlags.end())
+            return;
+        found->second->store(true);
     }
     curl_multi_wakeup(m_worker->multi);
 }
