@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace std::chrono_literals;
@@ -306,6 +308,47 @@ private Q_SLOTS:
         QCOMPARE(got.status, status);
         QCOMPARE(got.body, body);
         QCOMPARE(got.errorText.isEmpty(), error == HttpError::none);
+    }
+
+    // Over TLS the server's certificate is checked: trusted with the test's own CA, refused by
+    // the system's store.
+    void certificatesAreVerified_data()
+    {
+        QTest::addColumn<bool>("ownCa");
+        QTest::newRow("own CA") << true;
+        QTest::newRow("system store") << false;
+    }
+
+    void certificatesAreVerified()
+    {
+        QFETCH(bool, ownCa);
+        QTemporaryDir dir;
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        tool.start("openssl",
+                   {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-keyout", "key.pem", "-out", "ca.pem", "-subj", "/CN=localhost",
+                    "-addext", "subjectAltName=IP:127.0.0.1", "-days", "1"});
+        QVERIFY(tool.waitForFinished() && tool.exitCode() == 0);
+        QFile version(dir.filePath("v.txt"));
+        QVERIFY(version.open(QIODevice::WriteOnly) && version.write("4.5.6\n") == 6);
+        version.close();
+        // A TLS server that serves the files of its folder and names its port.
+        tool.start(
+            "openssl",
+            {"s_server", "-accept", "127.0.0.1:0", "-cert", "ca.pem", "-key", "key.pem", "-WWW"});
+        QString said;
+        const QRegularExpression accepting(QStringLiteral("ACCEPT .*:(\\d+)\n"));
+        QVERIFY(
+            waitUntil([&] { return (said += tool.readAllStandardOutput()).contains(accepting); }));
+        const QString port = accepting.match(said).captured(1);
+        vexlo::HttpRequest request{QUrl("https://127.0.0.1:" + port + "/v.txt"), 5s};
+        request.caFile = ownCa ? dir.filePath("ca.pem") : QString();
+        const auto got = awaitTask(vexlo::HttpClient::instance().get(request));
+        tool.kill();
+        tool.waitForFinished();
+        QCOMPARE(got.error, ownCa ? HttpError::none : HttpError::connectionFailed);
+        QCOMPARE(got.body, ownCa ? QByteArray("4.5.6\n") : QByteArray());
     }
 
     void partialFilesOfAnEarlierRunAreRemoved()

@@ -355,7 +355,8 @@ HttpClient &HttpClient::instance()
 HttpClient::HttpClient()
     : m_worker(std::make_unique<Worker>())
 {
-    // Reference-counted by libcurl: once per client, and there is one client in the process.
+    // Once per process, as there is one client. Safe after other threads exist: Debian's libcurl
+    // is built thread-safe (curl -V lists "threadsafe").
     curl_global_init(CURL_GLOBAL_DEFAULT);
     m_worker->multi = curl_multi_init();
     m_worker->thread = std::thread([worker = m_worker.get()] { worker->run(); });
