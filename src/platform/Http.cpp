@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -38,6 +39,9 @@ struct Transfer {
     // Set by a callback that ends the transfer, which curl then reports as its own error.
     HttpError abortReason = HttpError::none;
     char curlError[CURL_ERROR_SIZE] = {};
+    // The worker's own duplicate of the request's file descriptor: the owner may close its own
+    // as soon as the result is there, while the worker still empties the file of a failure.
+    int file = -1;
     // Set by the GUI thread; the callbacks end the transfer at their next call.
     std::shared_ptr<std::atomic<bool>> cancelRequested = std::make_shared<std::atomic<bool>>();
 
@@ -100,9 +104,9 @@ size_t onBody(char *data, size_t size, size_t count, void *context)
         return CURL_WRITEFUNC_ERROR;
     }
     transfer.lastMove = Clock::now();
-    if (request.fileDescriptor >= 0) {
+    if (transfer.file >= 0) {
         for (size_t written = 0; written < length;) {
-            const ssize_t now = ::write(request.fileDescriptor, data + written, length - written);
+            const ssize_t now = ::write(transfer.file, data + written, length - written);
             if (now < 0 && errno == EINTR)
                 continue;
             if (now <= 0) {
@@ -206,6 +210,13 @@ void HttpClient::Worker::begin(std::unique_ptr<Transfer> owned)
     transfer.easy = easy;
     transfer.lastMove = Clock::now();
     const HttpRequest &request = transfer.request;
+    if (request.fileDescriptor >= 0) {
+        transfer.file = ::fcntl(request.fileDescriptor, F_DUPFD_CLOEXEC, 0);
+        if (transfer.file < 0) {
+            finish(id, HttpError::fileError, QString::fromLocal8Bit(std::strerror(errno)));
+            return;
+        }
+    }
     const char *protocols = isLoopbackHttp(request.url) ? "http,https" : "https";
     const QByteArray url = request.url.toEncoded();
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
@@ -257,8 +268,16 @@ void HttpClient::Worker::finish(quint64 id, HttpError error, QString text)
         result.errorText.clear();
     else
         result.body.clear();
+    const bool failed = error != HttpError::none;
     transfer->promise.addResult(std::move(result));
     transfer->promise.finish();
+    // A failed download's file is emptied here, after the result, so neither the result nor the
+    // GUI thread's closing of the file waits while the kernel frees its pages.
+    if (transfer->file >= 0) {
+        if (failed)
+            (void)::ftruncate(transfer->file, 0);
+        ::close(transfer->file);
+    }
 }
 
 void HttpClient::Worker::endCancelled()
