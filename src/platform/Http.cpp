@@ -61,9 +61,12 @@ struct Transfer {
     }
 };
 
-bool isLoopbackHost(const QString &host)
+// Plain http to a loopback host, the only plain http the client speaks.
+bool isLoopbackHttp(const QUrl &url)
 {
-    return host == u"127.0.0.1" || host.compare(u"localhost", Qt::CaseInsensitive) == 0;
+    const QString host = url.host();
+    return url.scheme() == u"http"
+        && (host == u"127.0.0.1" || host.compare(u"localhost", Qt::CaseInsensitive) == 0);
 }
 
 // Each header line. A redirect is followed under the same rule as the first request: plain
@@ -94,11 +97,11 @@ size_t onBody(char *data, size_t size, size_t count, void *context)
 {
     Transfer &transfer = *static_cast<Transfer *>(context);
     const size_t length = size * count;
+    if (transfer.cancelled())
+        return CURL_WRITEFUNC_ERROR;
     long status = 0;
     curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
     const HttpRequest &request = transfer.request;
-    if (transfer.cancelled())
-        return CURL_WRITEFUNC_ERROR;
     if (status < request.firstAcceptedStatus || status > request.lastAcceptedStatus) {
         transfer.abort(HttpError::httpStatus, QStringLiteral("HTTP status %1").arg(status));
         return CURL_WRITEFUNC_ERROR;
@@ -172,11 +175,6 @@ HttpError errorOf(CURLcode code, const Transfer &transfer)
 }
 
 } // namespace
-
-bool isLoopbackHttp(const QUrl &url)
-{
-    return url.scheme() == u"http" && isLoopbackHost(url.host());
-}
 
 struct HttpClient::Worker {
     CURLM *multi = nullptr;
@@ -393,7 +391,7 @@ HttpClient::~HttpClient()
     curl_global_cleanup();
 }
 
-QFuture<HttpResult> HttpClient::start(HttpRequest request, quint64 *id)
+QFuture<HttpResult> HttpClient::start(HttpRequest request, quint64 &id)
 {
     auto transfer = std::make_unique<Transfer>();
     transfer->request = std::move(request);
@@ -402,8 +400,7 @@ QFuture<HttpResult> HttpClient::start(HttpRequest request, quint64 *id)
     {
         const std::lock_guard lock(m_worker->mutex);
         transfer->id = ++m_worker->lastId;
-        if (id)
-            *id = transfer->id;
+        id = transfer->id;
         m_worker->cancelFlags.emplace(transfer->id, transfer->cancelRequested);
         m_worker->incoming.push_back(std::move(transfer));
     }
@@ -428,7 +425,7 @@ QCoro::Task<HttpResult> HttpClient::get(HttpRequest request, CancelTokenPtr canc
     if (cancel && cancel->isCancelled())
         co_return HttpResult{HttpError::cancelled, 0, QStringLiteral("cancelled"), {}, 0};
     quint64 id = 0;
-    const QFuture<HttpResult> future = start(std::move(request), &id);
+    const QFuture<HttpResult> future = start(std::move(request), id);
     QMetaObject::Connection cancelling;
     if (cancel)
         cancelling = QObject::connect(cancel.get(), &CancelToken::cancelled, cancel.get(),

@@ -65,22 +65,18 @@ public:
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
 
-    // Starts a GET on the worker thread; the future holds its result. A transfer with an id
-    // can be cancelled through it.
-    QFuture<HttpResult> start(HttpRequest request, quint64 *id = nullptr);
-    // Ends the transfer at once with `cancelled`; a finished or unknown id is ignored.
-    void cancel(quint64 id);
-
-    // Runs a GET and suspends the calling coroutine until it ends; cancelling the token ends
-    // it at once, and a token cancelled already sends nothing.
+    // Runs a GET on the worker thread and suspends the calling coroutine until it ends;
+    // cancelling the token ends it at once, and a token cancelled already sends nothing.
     QCoro::Task<HttpResult> get(HttpRequest request, CancelTokenPtr cancel = {});
 
 private:
+    // Hands the transfer to the worker; the future holds its result.
+    QFuture<HttpResult> start(HttpRequest request, quint64 &id);
+    // Ends the transfer at its worker's next step; a finished or unknown id is ignored.
+    void cancel(quint64 id);
+
     struct Worker;
     std::unique_ptr<Worker> m_worker;
 };
-
-// True for plain http to a loopback host, the only plain http the client speaks.
-bool isLoopbackHttp(const QUrl &url);
 
 } // namespace vexlo
