@@ -258,38 +258,39 @@ private Q_SLOTS:
         QCOMPARE(rig.files(), QStringList{"ESP32-WROOM-32_latest.bin"});
     }
 
-    // The client names what went wrong: the kind, the final status and what was kept.
+    // The client names what went wrong: the kind, the final status, its words, and the body.
     void clientNamesTheOutcome_data()
     {
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("url"); // the route's path on the server, or another address
         QTest::addColumn<HttpError>("error");
         QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("saying");
         QTest::addColumn<QByteArray>("body");
-        const QString route = QStringLiteral("/route");
-        QTest::newRow("whole") << Response{200, "abc"} << route << HttpError::none << 200
-                               << QByteArray("abc");
-        QTest::newRow("204") << Response{204} << route << HttpError::none << 204 << QByteArray();
-        QTest::newRow("404") << Response{404, "gone"} << route << HttpError::httpStatus << 404
-                             << QByteArray();
-        QTest::newRow("cut, with a length")
-            << generated(1 << 20, 5000) << route << HttpError::partialBody << 200 << QByteArray();
-        QTest::newRow("cut, chunked") << generated(1 << 20, 5000, true) << route
-                                      << HttpError::partialBody << 200 << QByteArray();
-        QTest::newRow("too large") << Response{200, QByteArray(65537, 'x')} << route
-                                   << HttpError::tooLarge << 200 << QByteArray();
+        const auto row = [](const char *tag, const Response &response, HttpError error, int status,
+                            const char *saying = "", const QByteArray &body = {},
+                            const QString &url = QStringLiteral("/route")) {
+            QTest::newRow(tag) << response << url << error << status << QString(saying) << body;
+        };
+        row("whole", Response{200, "abc"}, HttpError::none, 200, "", "abc");
+        row("204", Response{204}, HttpError::none, 204);
+        row("404", Response{404, "gone"}, HttpError::httpStatus, 404, "HTTP status 404");
+        row("cut, with a length", generated(1 << 20, 5000), HttpError::partialBody, 200);
+        row("cut, chunked", generated(1 << 20, 5000, true), HttpError::partialBody, 200);
+        row("too large", Response{200, QByteArray(65537, 'x')}, HttpError::tooLarge, 200,
+            "larger than 65536 bytes");
         Response stalled{200, "late"};
         stalled.stallAfterMs = 5000;
-        QTest::newRow("stalled") << stalled << route << HttpError::timeout << 200 << QByteArray();
-        QTest::newRow("redirected") << Response{302, {}, {{"Location", "/target"}}} << route
-                                    << HttpError::none << 200 << QByteArray("target");
-        QTest::newRow("redirected to plain http elsewhere")
-            << Response{302, {}, {{"Location", "http://127.0.0.2:1/x"}}} << route
-            << HttpError::connectionFailed << 302 << QByteArray();
-        QTest::newRow("plain http elsewhere") << Response{} << QStringLiteral("http://10.0.0.1/x")
-                                              << HttpError::connectionFailed << 0 << QByteArray();
-        QTest::newRow("refused") << Response{} << QStringLiteral("http://127.0.0.1:1/x")
-                                 << HttpError::connectionFailed << 0 << QByteArray();
+        row("stalled", stalled, HttpError::timeout, 200, "nothing received for 1000 ms");
+        row("redirected", Response{302, {}, {{"Location", "/target"}}}, HttpError::none, 200, "",
+            "target");
+        row("redirected to plain http elsewhere",
+            Response{302, {}, {{"Location", "http://127.0.0.2:1/x"}}}, HttpError::connectionFailed,
+            302, "127.0.0.2, which is no loopback host");
+        row("plain http elsewhere", Response{}, HttpError::connectionFailed, 0, "not supported", {},
+            QStringLiteral("http://10.0.0.1/x"));
+        row("refused", Response{}, HttpError::connectionFailed, 0, "", {},
+            QStringLiteral("http://127.0.0.1:1/x"));
     }
 
     void clientNamesTheOutcome()
@@ -298,6 +299,7 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(HttpError, error);
         QFETCH(int, status);
+        QFETCH(QString, saying);
         QFETCH(QByteArray, body);
         Rig rig;
         rig.server.setRoute("/route", response);
@@ -307,6 +309,7 @@ private Q_SLOTS:
         QCOMPARE(got.error, error);
         QCOMPARE(got.status, status);
         QCOMPARE(got.body, body);
+        QVERIFY2(got.errorText.contains(saying), qPrintable(got.errorText));
         QCOMPARE(got.errorText.isEmpty(), error == HttpError::none);
     }
 
