@@ -60,8 +60,6 @@ public:
     // The process's instance, made on first use; its worker ends when the process ends.
     static HttpClient &instance();
 
-    HttpClient();
-    ~HttpClient();
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
 
@@ -70,6 +68,9 @@ public:
     QCoro::Task<HttpResult> get(HttpRequest request, CancelTokenPtr cancel = {});
 
 private:
+    HttpClient();
+    ~HttpClient();
+
     // Hands the transfer to the worker; the future holds its result.
     QFuture<HttpResult> start(HttpRequest request, quint64 &id);
     // Ends the transfer at its worker's next step; a finished or unknown id is ignored.
