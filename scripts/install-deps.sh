@@ -4,7 +4,8 @@
 # its libFuzzer for scripts/fuzz.sh. Does nothing when everything is there already.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-          qcoro-qt6-dev curl desktop-file-utils appstream dpkg-dev file lintian)
+          qcoro-qt6-dev libcurl4-openssl-dev curl openssl desktop-file-utils appstream dpkg-dev file
+          lintian)
 if [ "${1:-}" = demo ]; then
     packages+=(xvfb xauth xdotool imagemagick)
 fi

@@ -1,7 +1,8 @@
 #include "Appcast.h"
 
+#include "platform/Http.h"
+
 #include <QCoreApplication>
-#include <QHostAddress>
 #include <QList>
 #include <QXmlStreamReader>
 
@@ -207,10 +208,7 @@ bool isOpenableLink(const QUrl &link)
 {
     if (!link.isValid() || link.host().isEmpty())
         return false;
-    if (link.scheme() == u"https")
-        return true;
-    const QString host = link.host();
-    return link.scheme() == u"http" && (host == u"localhost" || QHostAddress(host).isLoopback());
+    return link.scheme() == u"https" || isLoopbackHttp(link);
 }
 
 UpdateCheckResult checkAppcast(const QByteArray &feed, const QString &runningVersion)

@@ -1,9 +1,9 @@
 #include "Updater.h"
 
 #include "Appcast.h"
-#include "firmware/Network.h"
 #include "platform/BuildConfig.h"
 #include "platform/ChildProcess.h"
+#include "platform/Http.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -29,22 +29,22 @@ UpdateCheckResult failedCheck(const QString &error)
 }
 
 // What the transport brought, judged: its failures in words, else the verdict on the feed.
-UpdateCheckResult judge(const SmallGetResult &got, const Updater::Options &options)
+UpdateCheckResult judge(const HttpResult &got, const Updater::Options &options)
 {
-    if (!got.body)
+    switch (got.error) {
+    case HttpError::none:
+        return checkAppcast(got.body, options.runningVersion);
+    case HttpError::tooLarge:
         return failedCheck(Text::tr("Der Update-Feed ist größer als 1 MiB."));
-    if (got.status != 0 && (got.status < 200 || got.status > 299))
+    case HttpError::httpStatus:
         return failedCheck(Text::tr("Der Update-Server antwortete mit Status %1.").arg(got.status));
-    // Nothing else cancels the request: it ran into its time limit.
-    if (got.error == QNetworkReply::OperationCanceledError
-        || got.error == QNetworkReply::TimeoutError) {
+    case HttpError::timeout:
         return failedCheck(Text::tr("Der Update-Server hat nicht innerhalb von %1 geantwortet.")
                                .arg(secondsText(options.timeout)));
-    }
-    if (got.error != QNetworkReply::NoError)
+    default:
         return failedCheck(
             Text::tr("Der Update-Server ist nicht erreichbar: %1").arg(got.errorText));
-    return checkAppcast(*got.body, options.runningVersion);
+    }
 }
 
 QString logLine(const UpdateCheckResult &result, const QString &running)
@@ -91,8 +91,9 @@ void Updater::checkForUpdates()
 QCoro::Task<> Updater::check()
 {
     QPointer<Updater> self(this);
-    const SmallGetResult got =
-        co_await getSmallFile(m_options.feed, m_options.timeout, largestFeed);
+    HttpRequest request{m_options.feed, m_options.timeout};
+    request.bodyLimit = largestFeed;
+    const HttpResult got = co_await HttpClient::instance().get(request);
     if (!self)
         co_return;
 

@@ -1,14 +1,13 @@
 #include "FirmwareDownload.h"
 
 #include "FirmwareImage.h"
-#include "Network.h"
+#include "platform/Http.h"
 
 #include <QDir>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace vexlo {
 
@@ -34,7 +33,7 @@ void removePartialDownloads(const QString &imageDirectory)
 }
 
 QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, FirmwareServer server,
-                                                     LogSink log)
+                                                     LogSink log, CancelTokenPtr cancel)
 {
     const QString name = imageFileName(boardType);
     g_lastFirmwareFileName = name;
@@ -55,36 +54,17 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     if (!file.open())
         co_return std::nullopt;
 
-    QNetworkRequest request(*url);
-    request.setTransferTimeout(static_cast<int>(server.downloadIdleTimeout.count()));
-    ReplyHandle reply(sharedNetworkAccess().get(request));
-    // No bound on the reply's buffer: with one, Qt 6.4 takes a body cut short for a whole one,
-    // or notices it only at the idle timeout. Memory stays small all the same while this thread
-    // keeps up, since every chunk goes to the file as it arrives.
-    reply->setReadBufferSize(0);
-
-    QNetworkReply *const rawReply = reply.get();
-    QByteArray head;
-    qint64 size = 0;
-    QObject::connect(rawReply, &QNetworkReply::readyRead, rawReply, [&] {
-        const QByteArray chunk = rawReply->readAll();
-        // Only the final 200 response's body is the image.
-        if (httpStatus(*rawReply) != 200)
-            return;
-        if (head.size() < firmwareImageHeadSize)
-            head += chunk.left(firmwareImageHeadSize - head.size());
-        size += chunk.size();
-        if (file.write(chunk) != chunk.size())
-            rawReply->abort();
-    });
-    co_await finished(rawReply);
-
-    if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200)
+    // The worker thread writes the body straight into the file; a body cut short ends the
+    // transfer with an error, so only a whole one is looked at.
+    HttpRequest request{*url, server.downloadIdleTimeout};
+    request.firstAcceptedStatus = request.lastAcceptedStatus = 200;
+    request.fileDescriptor = file.handle();
+    const HttpResult got = co_await HttpClient::instance().get(request, std::move(cancel));
+    if (got.error != HttpError::none)
         co_return std::nullopt;
-    // A body shorter than announced is cut, whatever the reply says.
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && !reply->hasRawHeader("Content-Encoding")
-        && announced.toLongLong() != size)
+    const qint64 size = got.bodySize;
+    QByteArray head(qMin(size, firmwareImageHeadSize), '\0');
+    if (::pread(file.handle(), head.data(), size_t(head.size()), 0) != head.size())
         co_return std::nullopt;
     if (const QString reason = notAFirmwareImage(head, size); !reason.isEmpty()) {
         log(QStringLiteral("firmware: ") + url->toString() + QStringLiteral(" is not used \u2014 ")

@@ -1,7 +1,7 @@
 #include "LatestFirmwareVersion.h"
 
-#include "Network.h"
 #include "VersionBody.h"
+#include "platform/Http.h"
 
 namespace vexlo {
 
@@ -19,11 +19,12 @@ QCoro::Task<QString> queryLatestVersion(CancelTokenPtr cancel, FirmwareServer se
     if (!url)
         co_return unknown;
 
-    const SmallGetResult got =
-        co_await getSmallFile(*url, server.versionTimeout, largestVersionBody, std::move(cancel));
-    if (!got.body || got.error != QNetworkReply::NoError || got.status < 200 || got.status > 299)
+    HttpRequest request{*url, server.versionTimeout};
+    request.bodyLimit = largestVersionBody;
+    const HttpResult got = co_await HttpClient::instance().get(request, std::move(cancel));
+    if (got.error != HttpError::none || got.status < 200 || got.status > 299)
         co_return unknown;
-    co_return parseVersionBody(*got.body).value_or(unknown);
+    co_return parseVersionBody(got.body).value_or(unknown);
 }
 
 } // namespace
