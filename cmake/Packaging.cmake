@@ -2,7 +2,7 @@
 include(GNUInstallDirs)
 
 set(VEXLO_APP_ID com.vexlo.VexloUtility)
-install(TARGETS vexlo-utility RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vexlo-utility vexlo-flash RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The program finds espflash in ../share/vexlo-utility beside itself; the README there says so.
 install(FILES ${PROJECT_SOURCE_DIR}/data/README-espflash.txt
     DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlo-utility RENAME README)
