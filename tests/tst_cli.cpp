@@ -273,6 +273,26 @@ private Q_SLOTS:
         QCOMPARE(out.events().last()["installed"].toInt(), 2);
     }
 
+    // A stop (twice, even) lets the running install finish and starts none of the waiting ones.
+    void stopStartsNothingNew()
+    {
+        Line bench;
+        const QString first = bench.plug("E", 0, 1200), waiting = bench.plug("E");
+        QProcess program;
+        Output out(program);
+        bench.start(program, {"--variant", "v4", "--json", "--jobs", "1"});
+        QVERIFY(waitUntil([&] { return !out.events("downloaded").isEmpty(); }));
+        ::kill(pid_t(program.processId()), SIGINT);
+        ::kill(pid_t(program.processId()), SIGINT);
+        QVERIFY(out.ended());
+        QCOMPARE(program.exitCode(), 1);
+        QCOMPARE(out.events("result", first).value(0)["ok"].toBool(), true);
+        QCOMPARE(bench.boards[0]->readAvailable(500), QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n"));
+        QCOMPARE(out.events("result", waiting).value(0)["reason"].toString(),
+                 QStringLiteral("nicht begonnen: das Programm wurde beendet"));
+        QCOMPARE(bench.runs("board-info").size(), 1);
+    }
+
     // Two programs never work on one port: the second reports it at detection and leaves it.
     void lockKeepsASecondProgramOff()
     {

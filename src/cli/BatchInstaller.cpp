@@ -73,12 +73,13 @@ QCoro::Task<> BatchInstaller::listPorts()
     if (m_options.ports.isEmpty()) {
         const std::optional<QStringList> listed = co_await listSerialPorts(
             m_options.shell, m_options.listCommand, m_options.listingTimeLimit);
-        // A listing that hung changes nothing; the next tick lists again.
-        if (!listed) {
+        // A listing that hung changes nothing in --watch, where the next tick lists again;
+        // otherwise it found no port.
+        if (!listed && m_options.watch) {
             m_listing = false;
             co_return;
         }
-        present = *listed;
+        present = listed.value_or(QStringList());
     } else {
         for (const QString &port : std::as_const(m_options.ports)) {
             if (QFileInfo::exists(port))

@@ -5,7 +5,6 @@
 #include "HumanReport.h"
 #include "JsonReport.h"
 #include "StopSignals.h"
-#include "firmware/FirmwareDownload.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -50,7 +49,6 @@ int runFlashCommand(const QStringList &arguments)
         report = std::make_unique<JsonReport>();
     else
         report = std::make_unique<HumanReport>(HumanReport::forStandardStreams());
-    removePartialDownloads();
 
     BatchOptions batch;
     batch.mode = options.mode == CliOptions::Mode::list ? BatchOptions::Mode::list
