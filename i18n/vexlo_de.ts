@@ -203,6 +203,10 @@
         <source>Datei nicht lesbar: %1</source>
         <translation>Datei nicht lesbar: %1</translation>
     </message>
+    <message>
+        <source>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</source>
+        <translation>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</translation>
+    </message>
 </context>
 <context>
     <name>StepRows</name>

@@ -203,6 +203,10 @@
         <source>Datei nicht lesbar: %1</source>
         <translation>file not readable: %1</translation>
     </message>
+    <message>
+        <source>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</source>
+        <translation>Waiting for boards; Ctrl+C ends after the running installs.</translation>
+    </message>
 </context>
 <context>
     <name>StepRows</name>

@@ -31,8 +31,11 @@ BatchInstaller::BatchInstaller(BatchOptions options, InstallEngine engine, Repor
 
 void BatchInstaller::start()
 {
-    if (m_options.watch)
+    if (m_options.watch) {
+        m_report.note(CliText::tr("Warte auf Boards; Strg+C beendet nach den laufenden "
+                                  "Installationen."));
         m_pollTimer.start(m_options.pollInterval);
+    }
     if (!m_options.ports.isEmpty() && !m_options.watch) {
         m_listedOnce = true;
         takePorts(m_options.ports);
