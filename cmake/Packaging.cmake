@@ -2,11 +2,7 @@
 include(GNUInstallDirs)
 
 set(VEXLO_APP_ID com.vexlo.VexloUtility)
-# The command-line installer joins the window once it is part of the build.
-set(vexlo_programs vexlo-utility)
-if(TARGET vexlo-flash)
-    list(APPEND vexlo_programs vexlo-flash)
-endif()
+set(vexlo_programs vexlo-utility vexlo-flash)
 install(TARGETS ${vexlo_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The programs look for espflash in lib/vexlo-utility beside bin/ (an executable has no place under

@@ -1,8 +1,11 @@
 // Stand-in for the espflash tool, for the demo's simulated board and for the tests. It appends
-// its argument vector to "espflash.calls" beside itself and acts as the file "espflash.scenario"
-// beside itself tells it, per subcommand:
+// its argument vector to "espflash.calls" beside itself, and when it ends, the wall-clock start
+// and end of the run in microseconds and the argument vector to "espflash.runs" (so that a test
+// sees which runs overlapped). It acts as the file "espflash.scenario" beside itself tells it,
+// per subcommand, and per subcommand and port for runs given that "--port":
 //
 //   <subcommand>.<key>=<value>     e.g.  board-info.out=Chip type: esp32 (revision v3.1)\n
+//   <subcommand>@<port>.<key>=<value>    overrides the key above for that port
 //
 // keys (values take C escapes \n \r \t \\ \xHH):
 //   out, err          text for standard output / standard error, written in one piece
@@ -14,6 +17,7 @@
 //   exit              exit status (default 0)
 //   signal            ends by raising this signal instead of exiting
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -77,17 +81,35 @@ std::string directoryOf(const std::string &path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+long long microsecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string g_directory;
+std::string g_argumentVector;
+long long g_start = 0;
+
+// One line per run, written whole at its end by one write(2), so parallel runs never interleave.
+void recordRun()
+{
+    const std::string line = std::to_string(g_start) + "\t" + std::to_string(microsecondsNow())
+        + "\t" + g_argumentVector + "\n";
+    std::ofstream(g_directory + "/espflash.runs", std::ios::app) << line << std::flush;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::string dir = directoryOf(argv[0]);
-    {
-        std::ofstream calls(dir + "/espflash.calls", std::ios::app);
-        for (int i = 1; i < argc; ++i)
-            calls << (i > 1 ? "\t" : "") << argv[i];
-        calls << '\n';
-    }
+    g_start = microsecondsNow();
+    g_directory = directoryOf(argv[0]);
+    const std::string &dir = g_directory;
+    for (int i = 1; i < argc; ++i)
+        g_argumentVector += (i > 1 ? "\t" : "") + std::string(argv[i]);
+    std::ofstream(dir + "/espflash.calls", std::ios::app) << g_argumentVector + "\n" << std::flush;
 
     // The subcommand is the first argument that is not an option.
     std::string command;
@@ -96,13 +118,22 @@ int main(int argc, char **argv)
             command = argv[i];
     }
 
+    std::string port;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--port")
+            port = argv[i + 1];
+    }
+
+    // Keys for this port come after the general ones and override them.
     std::map<std::string, std::string> settings;
-    std::ifstream scenario(dir + "/espflash.scenario");
-    for (std::string line; std::getline(scenario, line);) {
-        const auto eq = line.find('=');
-        if (eq != std::string::npos && line.compare(0, command.size() + 1, command + ".") == 0)
-            settings[line.substr(command.size() + 1, eq - command.size() - 1)] =
-                line.substr(eq + 1);
+    for (const std::string &prefix : {command + ".", command + "@" + port + "."}) {
+        std::ifstream scenario(dir + "/espflash.scenario");
+        for (std::string line; std::getline(scenario, line);) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos && eq > prefix.size()
+                && line.compare(0, prefix.size(), prefix) == 0)
+                settings[line.substr(prefix.size(), eq - prefix.size())] = line.substr(eq + 1);
+        }
     }
     const auto setting = [&](const char *key) -> const std::string * {
         const auto it = settings.find(key);
@@ -141,6 +172,7 @@ int main(int argc, char **argv)
         ::unlink(path->c_str());
     if (const auto *ms = setting("sleep_ms"))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(*ms)));
+    recordRun();
     if (const auto *sig = setting("signal")) {
         std::signal(std::stoi(*sig), SIG_DFL);
         std::raise(std::stoi(*sig));

@@ -2,6 +2,213 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="de_DE">
 <context>
+    <name>CliText</name>
+    <message>
+        <source>Warte auf %1 laufende Installation(en); ein Schreibvorgang wird nie unterbrochen.</source>
+        <translation>Warte auf %1 laufende Installation(en); ein Schreibvorgang wird nie unterbrochen.</translation>
+    </message>
+    <message>
+        <source>Beenden: keine neue Installation, %1 laufende werden abgeschlossen.</source>
+        <translation>Beenden: keine neue Installation, %1 laufende werden abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>nicht begonnen: das Programm wurde beendet</source>
+        <translation>nicht begonnen: das Programm wurde beendet</translation>
+    </message>
+    <message>
+        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
+        <translation>ein anderes Vexlo Utility verwendet diesen Port</translation>
+    </message>
+    <message>
+        <source>Kein Port gefunden.</source>
+        <translation>Kein Port gefunden.</translation>
+    </message>
+    <message>
+        <source>Installiert die neueste Firmware auf alle angeschlossenen Boards gleichzeitig und sendet ihnen die Variante.</source>
+        <translation>Installiert die neueste Firmware auf alle angeschlossenen Boards gleichzeitig und sendet ihnen die Variante.</translation>
+    </message>
+    <message>
+        <source>Variante der Maschine: v4 (sendet STD), pro (sendet PRO) oder u (sendet nichts).</source>
+        <translation>Variante der Maschine: v4 (sendet STD), pro (sendet PRO) oder u (sendet nichts).</translation>
+    </message>
+    <message>
+        <source>Nur dieser Port (mehrfach möglich); sonst jeder gefundene Port.</source>
+        <translation>Nur dieser Port (mehrfach möglich); sonst jeder gefundene Port.</translation>
+    </message>
+    <message>
+        <source>Höchstens N Ports gleichzeitig (Vorgabe: alle).</source>
+        <translation>Höchstens N Ports gleichzeitig (Vorgabe: alle).</translation>
+    </message>
+    <message>
+        <source>Weiter warten und jedes später angeschlossene Board installieren, bis Strg+C.</source>
+        <translation>Weiter warten und jedes später angeschlossene Board installieren, bis Strg+C.</translation>
+    </message>
+    <message>
+        <source>Ereignisse als JSON Lines auf der Standardausgabe.</source>
+        <translation>Ereignisse als JSON Lines auf der Standardausgabe.</translation>
+    </message>
+    <message>
+        <source>Ports und erkannte Boards auflisten und beenden.</source>
+        <translation>Ports und erkannte Boards auflisten und beenden.</translation>
+    </message>
+    <message>
+        <source>Unerwartetes Argument: %1</source>
+        <translation>Unerwartetes Argument: %1</translation>
+    </message>
+    <message>
+        <source>--port braucht einen Pfad</source>
+        <translation>--port braucht einen Pfad</translation>
+    </message>
+    <message>
+        <source>--jobs braucht genau eine positive ganze Zahl</source>
+        <translation>--jobs braucht genau eine positive ganze Zahl</translation>
+    </message>
+    <message>
+        <source>--list verträgt sich nicht mit --watch oder --variant</source>
+        <translation>--list verträgt sich nicht mit --watch oder --variant</translation>
+    </message>
+    <message>
+        <source>--variant fehlt (v4, pro oder u)</source>
+        <translation>--variant fehlt (v4, pro oder u)</translation>
+    </message>
+    <message>
+        <source>Unbekannte Variante: %1 (v4, pro oder u)</source>
+        <translation>Unbekannte Variante: %1 (v4, pro oder u)</translation>
+    </message>
+    <message>
+        <source>--variant mehrfach mit verschiedenen Werten</source>
+        <translation>--variant mehrfach mit verschiedenen Werten</translation>
+    </message>
+    <message>
+        <source>Schreiben: %1 %</source>
+        <translation>Schreiben: %1 %</translation>
+    </message>
+    <message>
+        <source> (gleich fertig)</source>
+        <translation> (gleich fertig)</translation>
+    </message>
+    <message>
+        <source> (noch etwa %1 s)</source>
+        <translation> (noch etwa %1 s)</translation>
+    </message>
+    <message>
+        <source>Board wird erkannt …</source>
+        <translation>Board wird erkannt …</translation>
+    </message>
+    <message>
+        <source>Firmware wird heruntergeladen …</source>
+        <translation>Firmware wird heruntergeladen …</translation>
+    </message>
+    <message>
+        <source>Firmware wird geschrieben …</source>
+        <translation>Firmware wird geschrieben …</translation>
+    </message>
+    <message>
+        <source>Kein Board erkannt: %1</source>
+        <translation>Kein Board erkannt: %1</translation>
+    </message>
+    <message>
+        <source>Board erkannt: %1</source>
+        <translation>Board erkannt: %1</translation>
+    </message>
+    <message>
+        <source>Firmware bereit: %1 (%2 Bytes, SHA-256 %3)</source>
+        <translation>Firmware bereit: %1 (%2 Bytes, SHA-256 %3)</translation>
+    </message>
+    <message>
+        <source>Fehlgeschlagen bei „%1“: %2 (%3 s)</source>
+        <translation>Fehlgeschlagen bei „%1“: %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>Installiert, Variante %1 gesendet (%2 s)</source>
+        <translation>Installiert, Variante %1 gesendet (%2 s)</translation>
+    </message>
+    <message>
+        <source>Installiert, ohne Variante (%1 s)</source>
+        <translation>Installiert, ohne Variante (%1 s)</translation>
+    </message>
+    <message>
+        <source>Ergebnis: %1 installiert, %2 fehlgeschlagen</source>
+        <translation>Ergebnis: %1 installiert, %2 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>espflash durch Signal %1 beendet</source>
+        <translation>espflash durch Signal %1 beendet</translation>
+    </message>
+    <message>
+        <source>espflash endete mit Status %1</source>
+        <translation>espflash endete mit Status %1</translation>
+    </message>
+    <message>
+        <source>espflash nicht gefunden</source>
+        <translation>espflash nicht gefunden</translation>
+    </message>
+    <message>
+        <source>espflash ließ sich nicht starten</source>
+        <translation>espflash ließ sich nicht starten</translation>
+    </message>
+    <message>
+        <source>keine Antwort innerhalb von 30 s</source>
+        <translation>keine Antwort innerhalb von 30 s</translation>
+    </message>
+    <message>
+        <source>Antwort nicht erkannt</source>
+        <translation>Antwort nicht erkannt</translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet</source>
+        <translation>Variante nicht gesendet</translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet: %1</source>
+        <translation>Variante nicht gesendet: %1</translation>
+    </message>
+    <message>
+        <source>Port nicht vorhanden</source>
+        <translation>Port nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>Port während des Schreibens verschwunden</source>
+        <translation>Port während des Schreibens verschwunden</translation>
+    </message>
+    <message>
+        <source>Abbild nicht geschrieben</source>
+        <translation>Abbild nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>Erkennung</source>
+        <translation>Erkennung</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Schreiben</translation>
+    </message>
+    <message>
+        <source>Variante</source>
+        <translation>Variante</translation>
+    </message>
+    <message>
+        <source>Download fehlgeschlagen</source>
+        <translation>Download fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>keine Firmware-Datei</source>
+        <translation>keine Firmware-Datei</translation>
+    </message>
+    <message>
+        <source>Datei nicht lesbar: %1</source>
+        <translation>Datei nicht lesbar: %1</translation>
+    </message>
+    <message>
+        <source>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</source>
+        <translation>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</translation>
+    </message>
+</context>
+<context>
     <name>StepRows</name>
     <message>
         <source>Fortschritt: </source>

@@ -2,6 +2,213 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="de_DE">
 <context>
+    <name>CliText</name>
+    <message>
+        <source>Warte auf %1 laufende Installation(en); ein Schreibvorgang wird nie unterbrochen.</source>
+        <translation>Waiting for %1 running install(s); a write is never cut short.</translation>
+    </message>
+    <message>
+        <source>Beenden: keine neue Installation, %1 laufende werden abgeschlossen.</source>
+        <translation>Stopping: no new install starts, %1 running will finish.</translation>
+    </message>
+    <message>
+        <source>nicht begonnen: das Programm wurde beendet</source>
+        <translation>not started: the program was stopped</translation>
+    </message>
+    <message>
+        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
+        <translation>another Vexlo Utility is using this port</translation>
+    </message>
+    <message>
+        <source>Kein Port gefunden.</source>
+        <translation>No port found.</translation>
+    </message>
+    <message>
+        <source>Installiert die neueste Firmware auf alle angeschlossenen Boards gleichzeitig und sendet ihnen die Variante.</source>
+        <translation>Installs the newest firmware on every connected board at once and sends each its variant.</translation>
+    </message>
+    <message>
+        <source>Variante der Maschine: v4 (sendet STD), pro (sendet PRO) oder u (sendet nichts).</source>
+        <translation>Machine variant: v4 (sends STD), pro (sends PRO) or u (sends nothing).</translation>
+    </message>
+    <message>
+        <source>Nur dieser Port (mehrfach möglich); sonst jeder gefundene Port.</source>
+        <translation>Only this port (may be repeated); otherwise every port found.</translation>
+    </message>
+    <message>
+        <source>Höchstens N Ports gleichzeitig (Vorgabe: alle).</source>
+        <translation>At most N ports at once (default: all).</translation>
+    </message>
+    <message>
+        <source>Weiter warten und jedes später angeschlossene Board installieren, bis Strg+C.</source>
+        <translation>Keep waiting and install every board plugged in later, until Ctrl+C.</translation>
+    </message>
+    <message>
+        <source>Ereignisse als JSON Lines auf der Standardausgabe.</source>
+        <translation>Events as JSON Lines on standard output.</translation>
+    </message>
+    <message>
+        <source>Ports und erkannte Boards auflisten und beenden.</source>
+        <translation>List the ports and their detected boards, then exit.</translation>
+    </message>
+    <message>
+        <source>Unerwartetes Argument: %1</source>
+        <translation>Unexpected argument: %1</translation>
+    </message>
+    <message>
+        <source>--port braucht einen Pfad</source>
+        <translation>--port needs a path</translation>
+    </message>
+    <message>
+        <source>--jobs braucht genau eine positive ganze Zahl</source>
+        <translation>--jobs needs exactly one positive integer</translation>
+    </message>
+    <message>
+        <source>--list verträgt sich nicht mit --watch oder --variant</source>
+        <translation>--list does not go with --watch or --variant</translation>
+    </message>
+    <message>
+        <source>--variant fehlt (v4, pro oder u)</source>
+        <translation>--variant is missing (v4, pro or u)</translation>
+    </message>
+    <message>
+        <source>Unbekannte Variante: %1 (v4, pro oder u)</source>
+        <translation>Unknown variant: %1 (v4, pro or u)</translation>
+    </message>
+    <message>
+        <source>--variant mehrfach mit verschiedenen Werten</source>
+        <translation>--variant given more than once with different values</translation>
+    </message>
+    <message>
+        <source>Schreiben: %1 %</source>
+        <translation>Writing: %1 %</translation>
+    </message>
+    <message>
+        <source> (gleich fertig)</source>
+        <translation> (almost done)</translation>
+    </message>
+    <message>
+        <source> (noch etwa %1 s)</source>
+        <translation> (about %1 s left)</translation>
+    </message>
+    <message>
+        <source>Board wird erkannt …</source>
+        <translation>Detecting the board …</translation>
+    </message>
+    <message>
+        <source>Firmware wird heruntergeladen …</source>
+        <translation>Downloading the firmware …</translation>
+    </message>
+    <message>
+        <source>Firmware wird geschrieben …</source>
+        <translation>Writing the firmware …</translation>
+    </message>
+    <message>
+        <source>Kein Board erkannt: %1</source>
+        <translation>No board detected: %1</translation>
+    </message>
+    <message>
+        <source>Board erkannt: %1</source>
+        <translation>Board detected: %1</translation>
+    </message>
+    <message>
+        <source>Firmware bereit: %1 (%2 Bytes, SHA-256 %3)</source>
+        <translation>Firmware ready: %1 (%2 bytes, SHA-256 %3)</translation>
+    </message>
+    <message>
+        <source>Fehlgeschlagen bei „%1“: %2 (%3 s)</source>
+        <translation>Failed at “%1”: %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>Installiert, Variante %1 gesendet (%2 s)</source>
+        <translation>Installed, variant %1 sent (%2 s)</translation>
+    </message>
+    <message>
+        <source>Installiert, ohne Variante (%1 s)</source>
+        <translation>Installed, no variant (%1 s)</translation>
+    </message>
+    <message>
+        <source>Ergebnis: %1 installiert, %2 fehlgeschlagen</source>
+        <translation>Result: %1 installed, %2 failed</translation>
+    </message>
+    <message>
+        <source>espflash durch Signal %1 beendet</source>
+        <translation>espflash ended by signal %1</translation>
+    </message>
+    <message>
+        <source>espflash endete mit Status %1</source>
+        <translation>espflash ended with status %1</translation>
+    </message>
+    <message>
+        <source>espflash nicht gefunden</source>
+        <translation>espflash not found</translation>
+    </message>
+    <message>
+        <source>espflash ließ sich nicht starten</source>
+        <translation>espflash could not be started</translation>
+    </message>
+    <message>
+        <source>keine Antwort innerhalb von 30 s</source>
+        <translation>no answer within 30 s</translation>
+    </message>
+    <message>
+        <source>Antwort nicht erkannt</source>
+        <translation>answer not recognised</translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet</source>
+        <translation>variant not sent</translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet: %1</source>
+        <translation>variant not sent: %1</translation>
+    </message>
+    <message>
+        <source>Port nicht vorhanden</source>
+        <translation>port not present</translation>
+    </message>
+    <message>
+        <source>Port während des Schreibens verschwunden</source>
+        <translation>port vanished during the write</translation>
+    </message>
+    <message>
+        <source>Abbild nicht geschrieben</source>
+        <translation>image not written</translation>
+    </message>
+    <message>
+        <source>Erkennung</source>
+        <translation>Detection</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Variante</source>
+        <translation>Variant</translation>
+    </message>
+    <message>
+        <source>Download fehlgeschlagen</source>
+        <translation>download failed</translation>
+    </message>
+    <message>
+        <source>keine Firmware-Datei</source>
+        <translation>no firmware file</translation>
+    </message>
+    <message>
+        <source>Datei nicht lesbar: %1</source>
+        <translation>file not readable: %1</translation>
+    </message>
+    <message>
+        <source>Warte auf Boards; Strg+C beendet nach den laufenden Installationen.</source>
+        <translation>Waiting for boards; Ctrl+C ends after the running installs.</translation>
+    </message>
+</context>
+<context>
     <name>StepRows</name>
     <message>
         <source>Fortschritt: </source>

@@ -3,8 +3,8 @@
 #include "TestSupport.h"
 #include "app/Appcast.h"
 #include "app/MainWindow.h"
-#include "app/Translations.h"
 #include "app/Updater.h"
+#include "platform/Translations.h"
 #include "workflow/FlashStepView.h"
 #include "workflow/MainFlasherView.h"
 

@@ -2,10 +2,10 @@
 
 #include "MainWindow.h"
 #include "SingleInstance.h"
-#include "Translations.h"
 #include "Updater.h"
 #include "firmware/FirmwareDownload.h"
 #include "platform/Platform.h"
+#include "platform/Translations.h"
 #include "workflow/MainFlasherState.h"
 
 #include <QApplication>

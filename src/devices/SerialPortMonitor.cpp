@@ -1,6 +1,7 @@
 #include "SerialPortMonitor.h"
 
 #include "BoardInfo.h"
+#include "PortListing.h"
 #include "platform/ChildProcess.h"
 
 #include <QPointer>
@@ -28,22 +29,6 @@ QString quotedList(const QStringList &items)
 QString tagged(const QString &message)
 {
     return QStringLiteral("[SerialPortMonitor] ") + message;
-}
-
-// The device paths the listing command prints, one per line; nothing when it did not end in
-// time. A shell that cannot be started lists no ports.
-QCoro::Task<std::optional<QStringList>> listSerialPorts(QString shell, QString command,
-                                                        std::chrono::milliseconds timeLimit)
-{
-    ProcessRequest request{shell, {QStringLiteral("-c"), command}};
-    // The shell shares our standard input and error; only its output is read.
-    request.forwardStandardError = true;
-    request.timeLimit = timeLimit;
-    const ProcessResult run = co_await runProcess(std::move(request));
-    if (run.timedOut)
-        co_return std::nullopt;
-    const QString text = QString::fromUtf8(run.standardOutput);
-    co_return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace

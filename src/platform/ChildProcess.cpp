@@ -34,10 +34,9 @@ QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
         process.setStandardInputFile(QProcess::nullDevice());
     if (request.forwardStandardError)
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (request.timeLimit) {
-        // A shell forks its commands as children of its own; killing the group reaches them.
-        process.setChildProcessModifier([] { ::setpgid(0, 0); });
-    }
+    // A group of its own: a timeout's kill reaches what a shell forks, and the terminal's Ctrl+C
+    // (sent to our group) never cuts a write in half; we decide when the child ends.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
     const auto drainOutput = [&] {
         const QByteArray chunk = process.readAllStandardOutput();
