@@ -97,7 +97,8 @@ int main(int argc, char *argv[])
         QElapsedTimer clock;
         clock.start();
         const auto file = awaitTask(vexlo::downloadFirmware(vexlo::BoardType::control, settings),
-                                    std::chrono::minutes(5));
+                                    std::chrono::minutes(5))
+                              .path;
         const qint64 ownMs = clock.elapsed();
         worstGrowthKiB = std::max(worstGrowthKiB, sampler.stop() - before);
         if (!file || QFileInfo(*file).size() != imageSize) {

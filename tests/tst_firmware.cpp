@@ -12,6 +12,7 @@ using namespace std::chrono_literals;
 using vexlo::BoardType;
 using Response = LoopbackHttpServer::Response;
 Q_DECLARE_METATYPE(BoardType)
+Q_DECLARE_METATYPE(vexlo::DownloadFailure)
 
 namespace {
 
@@ -73,8 +74,8 @@ struct Rig {
         QVERIFY(waitUntil([&] { return writes.size() > before; }, 20s));
     }
 
-    std::optional<QString> download(BoardType type, std::chrono::milliseconds idle = 30s,
-                                    QString origin = {})
+    vexlo::DownloadResult download(BoardType type, std::chrono::milliseconds idle = 30s,
+                                   QString origin = {})
     {
         vexlo::FirmwareServer firmware = settings();
         firmware.origin = origin.isEmpty() ? firmware.origin : origin;
@@ -127,7 +128,7 @@ private Q_SLOTS:
         rig.server.setRoute("/Firmware/" + name.toUtf8(),
                             body.size() > 1000000 ? generated(body.size(), -1, true)
                                                   : Response{200, body});
-        QCOMPARE(rig.download(type), rig.folder + '/' + name);
+        QCOMPARE(rig.download(type).path, rig.folder + '/' + name);
         QCOMPARE(readFile(rig.folder + '/' + name), body);
         QCOMPARE(rig.server.requestPaths(), QList<QByteArray>{"/Firmware/" + name.toUtf8()});
         QCOMPARE(vexlo::lastFirmwareFileName(), name);
@@ -142,7 +143,7 @@ private Q_SLOTS:
         Rig rig;
         rig.placeOldImage();
         rig.server.setRoute(esp32Path, Response{200, image("new")});
-        QCOMPARE(rig.download(BoardType::esp32), rig.esp32File);
+        QCOMPARE(rig.download(BoardType::esp32).path, rig.esp32File);
         QCOMPARE(readFile(rig.esp32File), image("new"));
 
         const QString victim = rig.temp.filePath(QStringLiteral("victim"));
@@ -150,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
         file.close();
         QVERIFY(QFile::remove(rig.esp32File) && QFile::link(victim, rig.esp32File));
-        QCOMPARE(rig.download(BoardType::esp32), rig.esp32File);
+        QCOMPARE(rig.download(BoardType::esp32).path, rig.esp32File);
         QCOMPARE(readFile(victim), QByteArray("precious"));
         QVERIFY(!QFileInfo(rig.esp32File).isSymLink());
         QCOMPARE(readFile(rig.esp32File), image("new"));
@@ -163,19 +164,31 @@ private Q_SLOTS:
         QTest::addColumn<Response>("response");
         QTest::addColumn<int>("idleMs");
         QTest::addColumn<QString>("logLine");
+        QTest::addColumn<vexlo::DownloadFailure>("failure");
+        QTest::addColumn<int>("status");
+        using F = vexlo::DownloadFailure;
         const int far = 30000;
-        QTest::newRow("404") << Response{404, image("not found page")} << far << QString();
-        QTest::newRow("cut, with a length") << generated(6 << 20, 3 << 20) << far << QString();
-        QTest::newRow("cut, chunked") << generated(6 << 20, 3 << 20, true) << far << QString();
+        QTest::newRow("404") << Response{404, image("not found page")} << far << QString()
+                             << F::httpStatus << 404;
+        QTest::newRow("cut, with a length")
+            << generated(6 << 20, 3 << 20) << far << QString() << F::incomplete << 200;
+        QTest::newRow("cut, chunked")
+            << generated(6 << 20, 3 << 20, true) << far << QString() << F::incomplete << 200;
         Response stalled{200, image("slow")};
         stalled.stallAfterMs = 3000;
-        QTest::newRow("stalled past the idle timeout") << stalled << 500 << QString();
-        QTest::newRow("connection refused") << Response{} << far << QString();
+        QTest::newRow("stalled past the idle timeout")
+            << stalled << 500 << QString() << F::incomplete << 200;
+        Response silent{200, image("late")};
+        silent.delayMs = 3000;
+        QTest::newRow("no answer") << silent << 500 << QString() << F::noAnswer << 0;
+        QTest::newRow("connection refused") << Response{} << far << QString() << F::noAnswer << 0;
         const QByteArray page = "<!DOCTYPE html><html>" + QByteArray(9000, ' ') + "</html>";
         QTest::newRow("a web page")
-            << Response{200, page} << far << "no firmware image (no 0xE9 at offset 0 or 0x1000)";
-        QTest::newRow("too short") << Response{200, image("x", 0, 8191)} << far
-                                   << "8191 bytes, too short for a firmware image";
+            << Response{200, page} << far << "no firmware image (no 0xE9 at offset 0 or 0x1000)"
+            << F::notAnImage << 200;
+        QTest::newRow("too short")
+            << Response{200, image("x", 0, 8191)} << far
+            << "8191 bytes, too short for a firmware image" << F::notAnImage << 200;
     }
 
     void failuresKeepTheEarlierImage()
@@ -183,15 +196,20 @@ private Q_SLOTS:
         QFETCH(Response, response);
         QFETCH(int, idleMs);
         QFETCH(QString, logLine);
+        QFETCH(vexlo::DownloadFailure, failure);
+        QFETCH(int, status);
         Rig rig;
         rig.placeOldImage();
         rig.server.setRoute(esp32Path, response);
         const bool refused = QByteArray(QTest::currentDataTag()) == "connection refused";
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(rig.download(BoardType::esp32, std::chrono::milliseconds(idleMs),
-                              refused ? QStringLiteral("http://127.0.0.1:1") : QString()),
-                 std::nullopt);
+        const vexlo::DownloadResult result =
+            rig.download(BoardType::esp32, std::chrono::milliseconds(idleMs),
+                         refused ? QStringLiteral("http://127.0.0.1:1") : QString());
+        QCOMPARE(result.path, std::nullopt);
+        QCOMPARE(result.failure, failure);
+        QCOMPARE(result.httpStatus, status);
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(readFile(rig.esp32File), QByteArray("old image"));
         QCOMPARE(rig.files(), QStringList{"ESP32-WROOM-32_latest.bin"});

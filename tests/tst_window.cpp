@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "app/Appcast.h"
 #include "app/MainWindow.h"
+#include "app/QuitAfterRun.h"
 #include "app/Translations.h"
 #include "app/Updater.h"
 #include "workflow/FlashStepView.h"
@@ -14,8 +15,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
 #include <QTranslator>
 
 using namespace std::chrono_literals;
@@ -147,9 +151,8 @@ private Q_SLOTS:
         QVERIFY(rig.detected("/dev/ttyUSB0"));
         QVERIFY(rig.button()->isEnabled());
         QCOMPARE(rig.mark(0), StepStatus::success);
-        QCOMPARE(rig.view->step(0)->detail()->text(), QStringLiteral("Port: /dev/ttyUSB0"));
         QCOMPARE(rig.view->step(0)->accessibleDescription(),
-                 QStringLiteral("erfolgreich, Port: /dev/ttyUSB0"));
+                 QStringLiteral("erfolgreich, Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
         QVERIFY(rig.view->step(0)->toolTip().contains("Chip type: esp32"));
 
         rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
@@ -169,60 +172,161 @@ private Q_SLOTS:
         QCOMPARE(rig.button()->text(), longLabel);
     }
 
-    // The whole job through the window: a click, the rows turning green, the image written and
-    // the variant line on the wire. A screenshot of each phase goes into the build tree.
-    void aWholeInstallThroughTheWindow()
+    void installsThroughTheWindow_data()
     {
+        QTest::addColumn<QStringList>("scenario");
+        QTest::addColumn<int>("imageStatus");
+        QTest::addColumn<QString>("marks");       // per row: Idle, Running, Success, Failure
+        QTest::addColumn<QStringList>("details"); // rows 2 to 4
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("logLine");
+        const QString file = "Datei: ControlBoard_V4_latest.bin", done = "Fortschritt: fertig!";
+        QTest::newRow("installed")
+            << QStringList{} << 200 << "SSSS" << QStringList{file, done, "Variante: Coilex V4"}
+            << QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n") << "";
+        QTest::newRow("image missing")
+            << QStringList{} << 404 << "SFII"
+            << QStringList{"Server antwortet 404", "Fortschritt: \u2013", ""} << QByteArray()
+            << "install: download failed \u2014 server answered 404";
+        QTest::newRow("write failed")
+            << QStringList{"write-bin.exit=2"} << 200 << "SSFF"
+            << QStringList{file, "espflash-Fehler (Status 2)", ""} << QByteArray()
+            << "install: write failed \u2014 espflash exit status 2";
+        QTest::newRow("variant not sent")
+            << QStringList{"reset.remove=%PORT%"} << 200 << "SSSF"
+            << QStringList{file, done, "Variante nicht gesendet: No such file or directory"}
+            << QByteArray() << "install: variant failed \u2014 No such file or directory";
+    }
+
+    // The whole job through the window: a click, the rows turning green or red on the step that
+    // failed, the image written and the variant line on the wire. A screenshot of each phase of
+    // the successful run goes into the build tree.
+    void installsThroughTheWindow()
+    {
+        QFETCH(QStringList, scenario);
+        QFETCH(int, imageStatus);
+        QFETCH(QString, marks);
+        QFETCH(QStringList, details);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, logLine);
         PseudoTerminal board;
-        Rig rig({"board-info.out=Chip type: esp32s3 (revision v0.2)\\n",
-                 "write-bin.chunks=e:Connecting...\\n|e:Flashing has completed!\\n",
-                 "write-bin.chunk_delay_ms=300"});
-        LoopbackHttpServer::Response image;
+        Rig rig;
+        const QString port = rig.tool.filePath("ttyUSB0");
+        rig.tool.setScenario(
+            QStringList{"board-info.out=Chip type: esp32s3 (revision v0.2)\\n",
+                        "write-bin.chunks=e:Connecting...\\n|e:Flashing has completed!\\n",
+                        "write-bin.chunk_delay_ms=300"}
+            + scenario.replaceInStrings("%PORT%", port));
+        LoopbackHttpServer::Response image{imageStatus};
         image.generatedSize = 300000;
         image.delayMs = 500;
         rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", image);
-        const QString port = rig.tool.filePath("ttyUSB0");
         QVERIFY(QFile::link(board.terminalPath(), port));
         rig.setPorts({port});
         QVERIFY(rig.detected(port));
-        rig.screenshot("1-detected");
+        const bool shots = marks == "SSSS";
+        if (shots)
+            rig.screenshot("1-detected");
 
         QTest::mouseClick(rig.button(), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return rig.mark(1) == StepStatus::inProgress; }));
         QVERIFY(!rig.button()->isEnabled());
-        rig.screenshot("2-downloading");
-        QVERIFY(waitUntil([&] { return rig.mark(2) == StepStatus::inProgress; }));
-        QVERIFY(rig.view->step(2)->progressBar()->isVisible());
-        QCOMPARE(rig.view->step(1)->detail()->text(),
-                 QStringLiteral("Datei: ControlBoard_V4_latest.bin"));
-        rig.screenshot("3-installing");
-        QVERIFY(waitUntil([&] { return rig.mark(3) == StepStatus::success; }));
-        rig.screenshot("4-done");
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Die Installation läuft."));
+        if (shots) {
+            rig.screenshot("2-downloading");
+            QVERIFY(waitUntil([&] { return rig.mark(2) == StepStatus::inProgress; }));
+            QVERIFY(rig.view->step(2)->progressBar()->isVisible());
+            QCOMPARE(rig.view->step(1)->detail()->text(), details[0]);
+            rig.screenshot("3-installing");
+        }
+        QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
+        if (shots)
+            rig.screenshot("4-done");
+        QString shown;
+        QStringList lines;
         for (int row = 0; row < 4; ++row)
-            QCOMPARE(rig.mark(row), StepStatus::success);
-        QCOMPARE(rig.view->step(2)->detail()->text(), QStringLiteral("Fortschritt: fertig!"));
-        QCOMPARE(board.readAvailable(), QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n"));
-        QVERIFY(rig.button()->isEnabled());
+            shown += QStringLiteral("IRSF").at(int(rig.mark(row)));
+        for (int row = 1; row < 4; ++row) {
+            const QLabel *detail = rig.view->step(row)->detail();
+            lines << (detail->isVisible() ? detail->text() : QString());
+        }
+        QCOMPARE(shown, marks);
+        QCOMPARE(lines, details);
+        QCOMPARE(board.readAvailable(200), wire);
+        QCOMPARE(rig.log.startingWith("install: "),
+                 logLine.isEmpty() ? QStringList{} : QStringList{logLine});
     }
 
-    // Closing during an install asks first; no keeps the window, yes closes it.
-    void closingDuringAnInstallAsks()
+    // A detection that found no board is red with its reason and its output; "Erneut prüfen"
+    // (or Ctrl+R) runs it again, and only then.
+    void aFailedDetectionCanBeRetried()
+    {
+        Rig rig({"board-info.err=Error: port busy\\n", "board-info.exit=2"});
+        rig.setPorts({"/dev/ttyUSB0"});
+        QVERIFY(rig.detected("/dev/ttyUSB0"));
+        FlashStepView *row = rig.view->step(0);
+        QCOMPARE(rig.mark(0), StepStatus::failure);
+        QCOMPARE(row->detail()->text(),
+                 QStringLiteral("Port: /dev/ttyUSB0 \u00b7 espflash-Fehler (Status 2)"));
+        QCOMPARE(row->toolTip(), QStringLiteral("Error: port busy"));
+        QVERIFY(row->retryButton()->isVisible());
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wurde nicht erkannt."));
+        QTest::qWait(200); // nothing retries by itself
+        QCOMPARE(rig.tool.calls().size(), 1);
+
+        rig.tool.setScenario({"board-info.out=Chip type: esp32\\n", "board-info.sleep_ms=200"});
+        QTest::keyClick(rig.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::inProgress; }));
+        QVERIFY(!row->retryButton()->isVisible());
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wird noch geprüft."));
+        QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::success; }));
+        QCOMPARE(row->detail()->text(), QStringLiteral("Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
+        QVERIFY(rig.button()->isEnabled() && rig.button()->toolTip().isEmpty());
+        QCOMPARE(rig.tool.calls().size(), 2);
+    }
+
+    // Closing during an install asks, "Nein" first: Enter and Escape keep the window, and the
+    // question goes away by itself when the run ends. "Ja" hides the window and quits once the
+    // run has ended; nothing new starts meanwhile.
+    void closingDuringAnInstallWaitsForIt()
     {
         Rig rig;
+        QuitAfterRun quitter(*rig.state, rig.log.sink());
+        connect(rig.window.get(), &MainWindow::quitRequested, &quitter, &QuitAfterRun::request);
+        QSignalSpy ready(&quitter, &QuitAfterRun::readyToQuit);
         LoopbackHttpServer::Response slow{200, "no image"};
-        slow.delayMs = 500;
+        slow.delayMs = 700;
         rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", slow);
         rig.setPorts({"/dev/ttyUSB0"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        QTest::mouseClick(rig.button(), Qt::LeftButton);
-        QVERIFY(rig.state->isInstalling());
-        QList<bool> answers{false, true};
-        rig.window->confirmCloseDuringInstall = [&] { return answers.takeFirst(); };
-        QVERIFY(!rig.window->close() && rig.window->isVisible());
-        QVERIFY(rig.window->close() && answers.isEmpty());
-        QVERIFY(!rig.state->shouldRefreshLatest());
-        // The run goes on to its end after the window has gone.
-        QVERIFY(waitUntil([&] { return rig.state->status() == FlashStatus::downloadFailed; }));
+        const auto ask = [&] {
+            QTest::mouseClick(rig.button(), Qt::LeftButton);
+            QVERIFY(rig.state->isInstalling());
+            QVERIFY(!rig.window->close());
+            QVERIFY(rig.window->closeQuestion() && rig.window->closeQuestion()->isVisible());
+        };
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            ask();
+            QTest::keyClick(rig.window->closeQuestion(), key);
+            QVERIFY(waitUntil([&] { return !rig.window->closeQuestion(); }));
+            QVERIFY(rig.window->isVisible());
+            QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
+        }
+        ask();
+        QVERIFY(waitUntil([&] { return !rig.window->closeQuestion(); }));
+        QVERIFY(rig.window->isVisible() && ready.isEmpty());
+
+        ask();
+        rig.window->closeQuestion()->button(QMessageBox::Yes)->click();
+        QVERIFY(!rig.window->isVisible() && rig.state->isInstalling() && ready.isEmpty());
+        QVERIFY(!rig.state->canInstall());
+        QCOMPARE(rig.log.startingWith("Vexlo Utility: "),
+                 QStringList{"Vexlo Utility: quitting once the install under way has ended"});
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(rig.state->status(), FlashStatus::downloadFailed);
+        rig.state->downloadAndInstall();
+        QCOMPARE(rig.server.requestPaths().count("/Firmware/ControlBoard_V4_latest.bin"), 4);
+        QCOMPARE(ready.size(), 1);
     }
 
     void versions_data()

@@ -48,18 +48,21 @@ void removePartialDownloads(const QString &imageDirectory)
         dir.remove(name);
 }
 
-QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, FirmwareServer server,
-                                                     LogSink log)
+QCoro::Task<DownloadResult> downloadFirmware(BoardType boardType, FirmwareServer server,
+                                             LogSink log)
 {
+    const auto failed = [](DownloadFailure failure, QString detail, int status = 0) {
+        return DownloadResult{std::nullopt, failure, status, std::move(detail)};
+    };
     const QString name = imageFileName(boardType);
     g_lastFirmwareFileName = name;
 
     const auto url = server.firmwareUrl(name);
     if (!url)
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::noAnswer, QStringLiteral("no firmware address"));
     if (!platform::makePrivateDirectory(server.imageDirectory)) {
         log(QStringLiteral("firmware: Cannot use the folder ") + server.imageDirectory);
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, server.imageDirectory);
     }
 
     // The body goes to a fresh file of our own beside the destination; it replaces the earlier
@@ -68,7 +71,7 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     const QString destination = QDir(server.imageDirectory).filePath(name);
     QTemporaryFile file(destination + partialMarker + QStringLiteral("XXXXXX"));
     if (!file.open())
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, file.errorString());
 
     QNetworkRequest request(*url);
     request.setTransferTimeout(static_cast<int>(server.downloadIdleTimeout.count()));
@@ -94,26 +97,32 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     });
     co_await finished(rawReply);
 
-    if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200)
-        co_return std::nullopt;
+    const int status = httpStatus(*reply);
+    if (status != 0 && status != 200)
+        co_return failed(DownloadFailure::httpStatus, reply->errorString(), status);
+    if (reply->error() != QNetworkReply::NoError)
+        co_return failed(status == 0 ? DownloadFailure::noAnswer : DownloadFailure::incomplete,
+                         reply->errorString(), status);
     // A body shorter than announced is cut, whatever the reply says.
     const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
     if (announced.isValid() && !reply->hasRawHeader("Content-Encoding")
         && announced.toLongLong() != size)
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::incomplete,
+                         QStringLiteral("%1 of %2 bytes").arg(size).arg(announced.toLongLong()),
+                         status);
     if (const QString reason = notAnImage(head, size); !reason.isEmpty()) {
         log(QStringLiteral("firmware: ") + url->toString() + QStringLiteral(" is not used \u2014 ")
             + reason);
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::notAnImage, reason, status);
     }
     file.close();
     if (file.error() != QFileDevice::NoError
         || std::rename(QFile::encodeName(file.fileName()).constData(),
                        QFile::encodeName(destination).constData())
             != 0)
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, file.errorString(), status);
     file.setAutoRemove(false);
-    co_return destination;
+    co_return DownloadResult{destination, DownloadFailure::none, status, {}};
 }
 
 } // namespace vexlo
