@@ -4,9 +4,10 @@
 # everything is there already.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-          qcoro-qt6-dev curl desktop-file-utils appstream dpkg-dev file)
+          qcoro-qt6-dev curl desktop-file-utils appstream dpkg-dev file
+          xvfb xauth xdotool)
 if [ "${1:-}" = demo ]; then
-    packages+=(xvfb xauth xdotool imagemagick)
+    packages+=(imagemagick)
 fi
 missing=()
 for p in "${packages[@]}"; do

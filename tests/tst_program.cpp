@@ -1,10 +1,13 @@
+#include "LoopbackHttpServer.h"
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,17 +20,22 @@ const QString tag = QStringLiteral("[SerialPortMonitor] ");
 
 // The built program as a user runs it, with the stand-in espflash in its resources directory and
 // a private runtime folder (where an instance finds the running one) of the test's.
-void startProgram(QProcess &program, const QTemporaryDir &runtime)
+void startProgram(QProcess &program, const QTemporaryDir &runtime,
+                  const QByteArray &moreScenario = {}, const QString &display = {})
 {
     const QString resources = root + QStringLiteral("/share/vexlo-utility");
     QFile::remove(resources + QStringLiteral("/espflash"));
+    QFile::remove(resources + QStringLiteral("/espflash.calls"));
     QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), resources + "/espflash"));
     QFile scenario(resources + QStringLiteral("/espflash.scenario"));
     QVERIFY(scenario.open(QIODevice::WriteOnly | QIODevice::Truncate));
     scenario.write(
-        "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n");
+        "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n"
+        + moreScenario);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+               display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     program.setProcessEnvironment(env);
@@ -98,6 +106,92 @@ private Q_SLOTS:
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);
+    }
+
+    void terminationSignalsDuringAWrite_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one: the run ends, then the program") << 1;
+        QTest::newRow("two: at once") << 2;
+    }
+
+    // SIGTERM in the middle of a write: the board still gets its image, its resets and its
+    // variant line, and the program exits 0 afterwards. A second one ends the tool and the
+    // program at once. The button is pressed on a virtual display, as a user would.
+    void terminationSignalsDuringAWrite()
+    {
+        QFETCH(int, count);
+        QFile::remove(port);
+        PseudoTerminal board;
+        QVERIFY(QFile::link(board.terminalPath(), port));
+        LoopbackHttpServer server;
+        QVERIFY(server.listen(47616));
+        LoopbackHttpServer::Response image;
+        image.generatedSize = 300000;
+        server.setRoute("/Firmware/ControlBoard_V4_latest.bin", image);
+        QProcess xvfb;
+        int number = 90;
+        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            ++number;
+        const QString display = QStringLiteral(":%1").arg(number);
+        xvfb.start(QStringLiteral("Xvfb"),
+                   {display, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        QVERIFY(xvfb.waitForStarted(5000));
+        const auto xdotool = [&](const QStringList &arguments) {
+            QProcess tool;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DISPLAY"), display);
+            tool.setProcessEnvironment(env);
+            tool.start(QStringLiteral("xdotool"), arguments);
+            tool.waitForFinished(20000);
+            return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+        };
+        QVERIFY(waitUntil(
+            [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); }));
+
+        QProcess program;
+        QByteArray output;
+        connect(&program, &QProcess::readyReadStandardOutput,
+                [&] { output += program.readAllStandardOutput(); });
+        QTemporaryDir runtime;
+        startProgram(program, runtime,
+                     "write-bin.chunks=e:Connecting...\\n|e:Writing...\\n|e:Done\\n\n"
+                     "write-bin.chunk_delay_ms=700\nreset.out=Resetting\\n\n",
+                     display);
+        QVERIFY(
+            waitUntil([&] { return output.contains("detection result for " + port.toUtf8()); }));
+        const QString window =
+            xdotool({"search", "--sync", "--onlyvisible", "--pid",
+                     QString::number(program.processId()), "--name", "^Vexlo Utility$"})
+                .section('\n', 0, 0);
+        const int height = xdotool({"getwindowgeometry", window}).section('x', -1).toInt();
+        // The install button ends 20 points from the content's right and 22 from its bottom.
+        xdotool(
+            {"mousemove", "--window", window, "276", QString::number(height - 34), "click", "1"});
+        QVERIFY(waitUntil([&] { return output.contains("espflash (stderr) \u27f6 Connecting"); }));
+        // One after the other: a signal sent while the same one is still pending merges with it.
+        for (int i = 0; i < count; ++i) {
+            ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+            QVERIFY(waitUntil([&] { return output.count("signal 15 received") == i + 1; }));
+        }
+        QVERIFY(waitUntil([&] { return program.state() == QProcess::NotRunning; },
+                          std::chrono::milliseconds(count == 1 ? 20000 : 2000)));
+        const QByteArray line = count == 1 ? "{\"SET\":{\"VAR\":\"STD\"}}\n" : "";
+        QCOMPARE(board.readAvailable(300), line);
+        QFile calls(root + QStringLiteral("/share/vexlo-utility/espflash.calls"));
+        QVERIFY(calls.open(QIODevice::ReadOnly));
+        QCOMPARE(calls.readAll().count("\treset\t"), count == 1 ? 2 : 0);
+        if (count == 1) {
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY(
+                output.contains("Vexlo Utility: quitting once the install under way has ended"));
+        } else {
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        }
+        xvfb.terminate();
+        xvfb.waitForFinished(5000);
+        QFile::remove(port);
     }
 };
 
