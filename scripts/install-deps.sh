@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12 (run as root); with "demo", also what the
-# demo needs to show the window without a display and to press its button. Does nothing when
-# everything is there already.
+# Installs what building and testing need on Debian 12 (run as root), a virtual display and a way
+# to press the window's button included; with "demo", also what the demo needs to capture the
+# window. Does nothing when everything is there already.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
           qcoro-qt6-dev curl desktop-file-utils appstream dpkg-dev file

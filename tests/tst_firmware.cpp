@@ -168,20 +168,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         using F = vexlo::DownloadFailure;
         const int far = 30000;
-        QTest::newRow("404") << Response{404, image("not found page")} << far << QString()
-                             << F::httpStatus << 404;
-        QTest::newRow("cut, with a length")
-            << generated(6 << 20, 3 << 20) << far << QString() << F::incomplete << 200;
-        QTest::newRow("cut, chunked")
-            << generated(6 << 20, 3 << 20, true) << far << QString() << F::incomplete << 200;
-        Response stalled{200, image("slow")};
-        stalled.stallAfterMs = 3000;
+        QTest::newRow("404") << Response{404, image("not found")} << far << "" << F::httpStatus
+                             << 404;
+        const Response cut = generated(6 << 20, 3 << 20),
+                       cutChunked = generated(6 << 20, 3 << 20, true);
+        QTest::newRow("cut, with a length") << cut << far << "" << F::incomplete << 200;
+        QTest::newRow("cut, chunked") << cutChunked << far << "" << F::incomplete << 200;
+        Response stalled{200, image("slow")}, silent{200, image("late")};
+        stalled.stallAfterMs = silent.delayMs = 3000;
         QTest::newRow("stalled past the idle timeout")
-            << stalled << 500 << QString() << F::incomplete << 200;
-        Response silent{200, image("late")};
-        silent.delayMs = 3000;
-        QTest::newRow("no answer") << silent << 500 << QString() << F::noAnswer << 0;
-        QTest::newRow("connection refused") << Response{} << far << QString() << F::noAnswer << 0;
+            << stalled << 500 << "" << F::incomplete << 200;
+        QTest::newRow("no answer") << silent << 500 << "" << F::noAnswer << 0;
+        QTest::newRow("connection refused") << Response{} << far << "" << F::noAnswer << 0;
         const QByteArray page = "<!DOCTYPE html><html>" + QByteArray(9000, ' ') + "</html>";
         QTest::newRow("a web page")
             << Response{200, page} << far << "no firmware image (no 0xE9 at offset 0 or 0x1000)"
