@@ -98,6 +98,7 @@ FlashStepView::FlashStepView(QWidget *parent)
     titleLine->setContentsMargins(0, 0, 0, 0);
     titleLine->addWidget(m_title);
     titleLine->addWidget(m_retry);
+    titleLine->addStretch();
     auto *text = new QVBoxLayout;
     text->setContentsMargins(0, 0, 0, 0);
     text->addLayout(titleLine);
