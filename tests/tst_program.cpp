@@ -36,6 +36,8 @@ void startProgram(QProcess &program, const QTemporaryDir &runtime,
     env.insert(QStringLiteral("QT_QPA_PLATFORM"),
                display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
     env.insert(QStringLiteral("DISPLAY"), display);
+    // No session bus on the virtual display: Qt's attempts to reach one leave allocations behind.
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     program.setProcessEnvironment(env);

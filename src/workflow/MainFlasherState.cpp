@@ -42,6 +42,8 @@ MainFlasherState::~MainFlasherState()
 {
     if (m_versionPoll)
         m_versionPoll->cancel();
+    if (m_estimate)
+        m_estimate->cancel();
 }
 
 bool MainFlasherState::isDetecting() const
@@ -210,9 +212,10 @@ QCoro::Task<> MainFlasherState::downloadAndInstall()
     setStatus(FlashStatus::downloaded);
     setProgress(0.0);
     setIsFlashing(true);
-    // Not kept: it holds the state only through a QPointer and ends at its next tick after
-    // the run.
-    trackFlashProgress(*boardType, run);
+    // Not kept: it holds the state only through a QPointer, and the run's end wakes it to end,
+    // so that a program quitting right after the run leaves no estimate asleep.
+    m_estimate = makeCancelToken();
+    trackFlashProgress(*boardType, run, m_estimate);
 
     // Read only now: a variant chosen while the image downloaded is the one configured.
     const CoilexVariant variant = m_coilexVariant;
@@ -221,6 +224,7 @@ QCoro::Task<> MainFlasherState::downloadAndInstall()
     if (!self)
         co_return;
     m_lastRun->flash = flashed;
+    m_estimate->cancel();
     if (!flashed.succeeded())
         m_steps.log(QStringLiteral("install: ")
                     + (flashed.imageWritten ? QStringLiteral("variant") : QStringLiteral("write"))
@@ -230,14 +234,15 @@ QCoro::Task<> MainFlasherState::downloadAndInstall()
            flashed.succeeded() ? 1.0 : 0.0);
 }
 
-QCoro::Task<> MainFlasherState::trackFlashProgress(BoardType boardType, quint64 run)
+QCoro::Task<> MainFlasherState::trackFlashProgress(BoardType boardType, quint64 run,
+                                                   CancelTokenPtr cancel)
 {
     QPointer<MainFlasherState> self(this);
     const std::chrono::milliseconds tick = m_steps.progressTick;
     const std::chrono::milliseconds expected = m_steps.expectedFlashDuration(boardType);
     std::chrono::milliseconds elapsed{0};
     while (m_isFlashing && elapsed < expected) {
-        co_await sleepFor(tick);
+        co_await sleepFor(tick, cancel);
         // The run has ended, and perhaps a later one begun: this estimate writes no more.
         if (!self || !m_isFlashing || m_run != run)
             co_return;

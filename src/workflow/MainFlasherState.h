@@ -94,7 +94,7 @@ private:
     void refuse(const QString &reason);
     void endRun(FlashStatus status, std::optional<double> progress = std::nullopt);
     void forgetRunIfAnotherBoard();
-    QCoro::Task<> trackFlashProgress(BoardType boardType, quint64 run);
+    QCoro::Task<> trackFlashProgress(BoardType boardType, quint64 run, CancelTokenPtr cancel);
     void setStatus(FlashStatus status);
     void setIsFlashing(bool flashing);
     void setProgress(double progress);
@@ -115,6 +115,7 @@ private:
     // Numbers the runs, so that an estimate never writes into a later run.
     quint64 m_run = 0;
     CancelTokenPtr m_versionPoll;
+    CancelTokenPtr m_estimate;
 };
 
 } // namespace vexlo
