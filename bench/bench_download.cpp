@@ -142,7 +142,8 @@ int main(int argc, char *argv[])
             const StallMeter stalls;
             double started = bench::wallMs();
             const auto file = awaitTask(vexlo::downloadFirmware(size.board, settings, ignore),
-                                        std::chrono::minutes(5));
+                                        std::chrono::minutes(5))
+                                  .path;
             own << bench::wallMs() - started;
             longestStop = std::max(longestStop, stalls.longestMs());
             growthKiB = std::max(growthKiB, sampler.stop() - before);
@@ -216,8 +217,9 @@ int main(int argc, char *argv[])
                 == vexlo::HttpError::cancelled;
             transferEnded << bench::wallMs() - cancelledAt;
         } else {
-            ended = !awaitTask(
-                vexlo::downloadFirmware(vexlo::BoardType::control, settings, ignore, cancel));
+            ended = !awaitTask(vexlo::downloadFirmware(vexlo::BoardType::control, settings, ignore,
+                                                       cancel))
+                         .path;
             downloadEnded << bench::wallMs() - cancelledAt;
         }
         if (!ended || cancelledAt == 0) {

@@ -262,6 +262,78 @@
         <source>fehlgeschlagen</source>
         <translation>fehlgeschlagen</translation>
     </message>
+    <message>
+        <source>espflash nicht gefunden</source>
+        <translation>espflash nicht gefunden</translation>
+    </message>
+    <message>
+        <source>espflash startet nicht</source>
+        <translation>espflash startet nicht</translation>
+    </message>
+    <message>
+        <source>keine Antwort in %1 s</source>
+        <translation>keine Antwort in %1 s</translation>
+    </message>
+    <message>
+        <source>espflash-Fehler (Signal %1)</source>
+        <translation>espflash-Fehler (Signal %1)</translation>
+    </message>
+    <message>
+        <source>espflash-Fehler (Status %1)</source>
+        <translation>espflash-Fehler (Status %1)</translation>
+    </message>
+    <message>
+        <source>Antwort nicht erkannt</source>
+        <translation>Antwort nicht erkannt</translation>
+    </message>
+    <message>
+        <source>Server antwortet %1</source>
+        <translation>Server antwortet %1</translation>
+    </message>
+    <message>
+        <source>Übertragung abgebrochen</source>
+        <translation>Übertragung abgebrochen</translation>
+    </message>
+    <message>
+        <source>keine Firmware-Datei</source>
+        <translation>keine Firmware-Datei</translation>
+    </message>
+    <message>
+        <source>Datei nicht speicherbar</source>
+        <translation>Datei nicht speicherbar</translation>
+    </message>
+    <message>
+        <source>keine Antwort</source>
+        <translation>keine Antwort</translation>
+    </message>
+    <message>
+        <source>nicht gestartet</source>
+        <translation>nicht gestartet</translation>
+    </message>
+    <message>
+        <source>Firmware-Datei fehlt</source>
+        <translation>Firmware-Datei fehlt</translation>
+    </message>
+    <message>
+        <source>Port nicht vorhanden</source>
+        <translation>Port nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>Port beim Schreiben getrennt</source>
+        <translation>Port beim Schreiben getrennt</translation>
+    </message>
+    <message>
+        <source>getrennt</source>
+        <translation>getrennt</translation>
+    </message>
+    <message>
+        <source>Variante: </source>
+        <translation>Variante: </translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet: </source>
+        <translation>Variante nicht gesendet: </translation>
+    </message>
 </context>
 <context>
     <name>Updater</name>
@@ -319,6 +391,36 @@
     </message>
 </context>
 <context>
+    <name>vexlo::FlashStepView</name>
+    <message>
+        <source>Erneut prüfen</source>
+        <translation>Erneut prüfen</translation>
+    </message>
+</context>
+<context>
+    <name>vexlo::MainFlasherState</name>
+    <message>
+        <source>Die Installation läuft.</source>
+        <translation>Die Installation läuft.</translation>
+    </message>
+    <message>
+        <source>Das Programm wird beendet.</source>
+        <translation>Das Programm wird beendet.</translation>
+    </message>
+    <message>
+        <source>Kein Gerät angeschlossen.</source>
+        <translation>Kein Gerät angeschlossen.</translation>
+    </message>
+    <message>
+        <source>Das Gerät wird noch geprüft.</source>
+        <translation>Das Gerät wird noch geprüft.</translation>
+    </message>
+    <message>
+        <source>Das Gerät wurde nicht erkannt.</source>
+        <translation>Das Gerät wurde nicht erkannt.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -352,6 +454,10 @@
         <source>Herunterladen und installieren</source>
         <translation>Herunterladen und installieren</translation>
     </message>
+    <message>
+        <source>Erneut prüfen</source>
+        <translation>Erneut prüfen</translation>
+    </message>
 </context>
 <context>
     <name>vexlo::MainWindow</name>
@@ -374,6 +480,10 @@
     <message>
         <source>Die Installation läuft noch. Trotzdem beenden?</source>
         <translation>Die Installation läuft noch. Trotzdem beenden?</translation>
+    </message>
+    <message>
+        <source>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</source>
+        <translation>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</translation>
     </message>
 </context>
 </TS>

@@ -262,6 +262,78 @@
         <source>fehlgeschlagen</source>
         <translation>failed</translation>
     </message>
+    <message>
+        <source>espflash nicht gefunden</source>
+        <translation>espflash not found</translation>
+    </message>
+    <message>
+        <source>espflash startet nicht</source>
+        <translation>espflash does not start</translation>
+    </message>
+    <message>
+        <source>keine Antwort in %1 s</source>
+        <translation>no answer within %1 s</translation>
+    </message>
+    <message>
+        <source>espflash-Fehler (Signal %1)</source>
+        <translation>espflash error (signal %1)</translation>
+    </message>
+    <message>
+        <source>espflash-Fehler (Status %1)</source>
+        <translation>espflash error (status %1)</translation>
+    </message>
+    <message>
+        <source>Antwort nicht erkannt</source>
+        <translation>answer not recognised</translation>
+    </message>
+    <message>
+        <source>Server antwortet %1</source>
+        <translation>server answers %1</translation>
+    </message>
+    <message>
+        <source>Übertragung abgebrochen</source>
+        <translation>transfer cut short</translation>
+    </message>
+    <message>
+        <source>keine Firmware-Datei</source>
+        <translation>not a firmware file</translation>
+    </message>
+    <message>
+        <source>Datei nicht speicherbar</source>
+        <translation>file cannot be stored</translation>
+    </message>
+    <message>
+        <source>keine Antwort</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>nicht gestartet</source>
+        <translation>not started</translation>
+    </message>
+    <message>
+        <source>Firmware-Datei fehlt</source>
+        <translation>firmware file missing</translation>
+    </message>
+    <message>
+        <source>Port nicht vorhanden</source>
+        <translation>port not present</translation>
+    </message>
+    <message>
+        <source>Port beim Schreiben getrennt</source>
+        <translation>port disconnected while writing</translation>
+    </message>
+    <message>
+        <source>getrennt</source>
+        <translation>disconnected</translation>
+    </message>
+    <message>
+        <source>Variante: </source>
+        <translation>Variant: </translation>
+    </message>
+    <message>
+        <source>Variante nicht gesendet: </source>
+        <translation>Variant not sent: </translation>
+    </message>
 </context>
 <context>
     <name>Updater</name>
@@ -319,6 +391,36 @@
     </message>
 </context>
 <context>
+    <name>vexlo::FlashStepView</name>
+    <message>
+        <source>Erneut prüfen</source>
+        <translation>Check again</translation>
+    </message>
+</context>
+<context>
+    <name>vexlo::MainFlasherState</name>
+    <message>
+        <source>Die Installation läuft.</source>
+        <translation>The installation is running.</translation>
+    </message>
+    <message>
+        <source>Das Programm wird beendet.</source>
+        <translation>The program is quitting.</translation>
+    </message>
+    <message>
+        <source>Kein Gerät angeschlossen.</source>
+        <translation>No device connected.</translation>
+    </message>
+    <message>
+        <source>Das Gerät wird noch geprüft.</source>
+        <translation>The device is still being checked.</translation>
+    </message>
+    <message>
+        <source>Das Gerät wurde nicht erkannt.</source>
+        <translation>The device was not recognised.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -352,6 +454,10 @@
         <source>Herunterladen und installieren</source>
         <translation>Download and install</translation>
     </message>
+    <message>
+        <source>Erneut prüfen</source>
+        <translation>Check again</translation>
+    </message>
 </context>
 <context>
     <name>vexlo::MainWindow</name>
@@ -374,6 +480,10 @@
     <message>
         <source>Die Installation läuft noch. Trotzdem beenden?</source>
         <translation>The installation is still running. Quit anyway?</translation>
+    </message>
+    <message>
+        <source>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</source>
+        <translation>The installation is not cancelled: the program quits as soon as it has finished.</translation>
     </message>
 </context>
 </TS>

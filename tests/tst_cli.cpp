@@ -157,7 +157,7 @@ private Q_SLOTS:
             << QStringList{"", "", ""} << std << true;
         QTest::newRow("one fails")
             << QStringList{"--variant", "pro", "--json"} << "ECE" << QList<int>{0, 2, 0}
-            << QStringList{"", "write", ""} << QStringList{"", "espflash endete mit Status 2", ""}
+            << QStringList{"", "write", ""} << QStringList{"", "espflash-Fehler (Status 2)", ""}
             << QByteArray("{\"SET\":{\"VAR\":\"PRO\"}}\n") << true;
         QTest::newRow("unknown chip") << v4 << "E?" << QList<int>{0, 0} << QStringList{"", "detect"}
                                       << QStringList{"", "Antwort nicht erkannt"} << std << true;
@@ -245,12 +245,12 @@ private Q_SLOTS:
         QVERIFY(
             lines.indexOf(QRegularExpression(
                 QRegularExpression::escape(
-                    "[" + bad + "] Fehlgeschlagen bei „Schreiben“: espflash endete mit Status 3 (")
+                    "[" + bad + "] Fehlgeschlagen bei „Schreiben“: espflash-Fehler (Status 3) (")
                 + "\\d+\\.\\d s\\)"))
             >= 0);
         QCOMPARE(lines.filter("[" + bad + "] Schreiben: ").size(), 1); // at most one per 5 s
         QVERIFY(lines.contains("Ergebnis: 1 installiert, 1 fehlgeschlagen"));
-        QVERIFY(lines.contains("  " + bad + ": Schreiben – espflash endete mit Status 3"));
+        QVERIFY(lines.contains("  " + bad + ": Schreiben – espflash-Fehler (Status 3)"));
     }
 
     // A board plugged in later is installed once, and a stop lets the running write finish.

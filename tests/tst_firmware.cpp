@@ -17,6 +17,7 @@ using Response = LoopbackHttpServer::Response;
 using vexlo::HttpError;
 Q_DECLARE_METATYPE(BoardType)
 Q_DECLARE_METATYPE(HttpError)
+Q_DECLARE_METATYPE(vexlo::DownloadFailure)
 
 namespace {
 
@@ -90,8 +91,8 @@ struct Rig {
         QVERIFY(waitUntil([&] { return writes.size() > before; }, 20s));
     }
 
-    std::optional<QString> download(BoardType type, std::chrono::milliseconds idle = 30s,
-                                    QString origin = {})
+    vexlo::DownloadResult download(BoardType type, std::chrono::milliseconds idle = 30s,
+                                   QString origin = {})
     {
         vexlo::FirmwareServer firmware = settings();
         firmware.origin = origin.isEmpty() ? firmware.origin : origin;
@@ -144,7 +145,7 @@ private Q_SLOTS:
         rig.server.setRoute("/Firmware/" + name.toUtf8(),
                             body.size() > 1000000 ? generated(body.size(), -1, true)
                                                   : Response{200, body});
-        QCOMPARE(rig.download(type), rig.folder + '/' + name);
+        QCOMPARE(rig.download(type).path, rig.folder + '/' + name);
         QCOMPARE(readFile(rig.folder + '/' + name), body);
         QCOMPARE(rig.server.requestPaths(), QList<QByteArray>{"/Firmware/" + name.toUtf8()});
         QCOMPARE(vexlo::lastFirmwareFileName(), name);
@@ -159,7 +160,7 @@ private Q_SLOTS:
         Rig rig;
         rig.placeOldImage();
         rig.server.setRoute(esp32Path, Response{200, image("new")});
-        QCOMPARE(rig.download(BoardType::esp32), rig.esp32File);
+        QCOMPARE(rig.download(BoardType::esp32).path, rig.esp32File);
         QCOMPARE(readFile(rig.esp32File), image("new"));
 
         const QString victim = rig.temp.filePath(QStringLiteral("victim"));
@@ -167,7 +168,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
         file.close();
         QVERIFY(QFile::remove(rig.esp32File) && QFile::link(victim, rig.esp32File));
-        QCOMPARE(rig.download(BoardType::esp32), rig.esp32File);
+        QCOMPARE(rig.download(BoardType::esp32).path, rig.esp32File);
         QCOMPARE(readFile(victim), QByteArray("precious"));
         QVERIFY(!QFileInfo(rig.esp32File).isSymLink());
         QCOMPARE(readFile(rig.esp32File), image("new"));
@@ -180,17 +181,25 @@ private Q_SLOTS:
         QTest::addColumn<Response>("response");
         QTest::addColumn<int>("idleMs");
         QTest::addColumn<QString>("logLine");
+        QTest::addColumn<vexlo::DownloadFailure>("failure");
+        QTest::addColumn<int>("status");
+        using F = vexlo::DownloadFailure;
         const int far = 30000;
-        QTest::newRow("404") << Response{404, image("not found page")} << far << QString();
-        Response stalled{200, image("slow")};
-        stalled.stallAfterMs = 3000;
-        QTest::newRow("stalled past the idle timeout") << stalled << 500 << QString();
-        QTest::newRow("connection refused") << Response{} << far << QString();
+        QTest::newRow("404") << Response{404, image("not found")} << far << "" << F::httpStatus
+                             << 404;
+        Response stalled{200, image("slow")}, silent{200, image("late")};
+        stalled.stallAfterMs = silent.delayMs = 3000;
+        QTest::newRow("stalled past the idle timeout")
+            << stalled << 500 << "" << F::incomplete << 200;
+        QTest::newRow("no answer") << silent << 500 << "" << F::noAnswer << 0;
+        QTest::newRow("connection refused") << Response{} << far << "" << F::noAnswer << 0;
         const QByteArray page = "<!DOCTYPE html><html>" + QByteArray(9000, ' ') + "</html>";
         QTest::newRow("a web page")
-            << Response{200, page} << far << "no firmware image (no 0xE9 at offset 0 or 0x1000)";
-        QTest::newRow("too short") << Response{200, image("x", 0, 8191)} << far
-                                   << "8191 bytes, too short for a firmware image";
+            << Response{200, page} << far << "no firmware image (no 0xE9 at offset 0 or 0x1000)"
+            << F::notAnImage << 200;
+        QTest::newRow("too short")
+            << Response{200, image("x", 0, 8191)} << far
+            << "8191 bytes, too short for a firmware image" << F::notAnImage << 200;
     }
 
     void failuresKeepTheEarlierImage()
@@ -198,15 +207,20 @@ private Q_SLOTS:
         QFETCH(Response, response);
         QFETCH(int, idleMs);
         QFETCH(QString, logLine);
+        QFETCH(vexlo::DownloadFailure, failure);
+        QFETCH(int, status);
         Rig rig;
         rig.placeOldImage();
         rig.server.setRoute(esp32Path, response);
         const bool refused = QByteArray(QTest::currentDataTag()) == "connection refused";
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(rig.download(BoardType::esp32, std::chrono::milliseconds(idleMs),
-                              refused ? QStringLiteral("http://127.0.0.1:1") : QString()),
-                 std::nullopt);
+        const vexlo::DownloadResult result =
+            rig.download(BoardType::esp32, std::chrono::milliseconds(idleMs),
+                         refused ? QStringLiteral("http://127.0.0.1:1") : QString());
+        QCOMPARE(result.path, std::nullopt);
+        QCOMPARE(result.failure, failure);
+        QCOMPARE(result.httpStatus, status);
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(readFile(rig.esp32File), QByteArray("old image"));
         QCOMPARE(rig.files(), QStringList{"ESP32-WROOM-32_latest.bin"});
@@ -231,7 +245,7 @@ private Q_SLOTS:
         rig.placeOldImage();
         for (int round = 0; round < 50; ++round) {
             rig.server.setRoute(esp32Path, generated(512 << 10, 9000 + round * 8191, chunked));
-            QCOMPARE(rig.download(BoardType::esp32), std::nullopt);
+            QCOMPARE(rig.download(BoardType::esp32).failure, vexlo::DownloadFailure::incomplete);
             QCOMPARE(rig.files(), QStringList{"ESP32-WROOM-32_latest.bin"});
         }
         QCOMPARE(readFile(rig.esp32File), QByteArray("old image"));
@@ -248,7 +262,7 @@ private Q_SLOTS:
         const auto cancel = vexlo::makeCancelToken();
         std::optional<std::optional<QString>> got;
         QCoro::connect(vexlo::downloadFirmware(BoardType::esp32, firmware, rig.log.sink(), cancel),
-                       this, [&](std::optional<QString> &&file) { got = file; });
+                       this, [&](vexlo::DownloadResult &&result) { got = result.path; });
         const bool receiving = waitUntil([&] { return receivedBytes(rig.folder) > (4 << 20); });
         cancel->cancel();
         QVERIFY(waitUntil([&] { return got.has_value(); }, 5s));

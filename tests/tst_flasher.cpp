@@ -17,6 +17,7 @@ using namespace std::chrono_literals;
 using vexlo::CoilexVariant;
 using vexlo::writeVariant;
 Q_DECLARE_METATYPE(CoilexVariant)
+Q_DECLARE_METATYPE(vexlo::FlashFailure)
 
 namespace {
 
@@ -102,27 +103,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("scenario");
         QTest::addColumn<int>("setup");
         QTest::addColumn<CoilexVariant>("variant");
-        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<vexlo::FlashFailure>("failure");
         QTest::addColumn<QStringList>("log"); // %PORT% stands for the port
         QTest::addColumn<QString>("runs");
         QTest::addColumn<QByteArray>("wire");
+        using F = vexlo::FlashFailure;
         const auto v4 = CoilexVariant::v4, pro = CoilexVariant::pro, u = CoilexVariant::universal;
         QTest::newRow("port missing")
-            << QStringList{} << int(noPort) << v4 << false
+            << QStringList{} << int(noPort) << v4 << F::portMissing
             << QStringList{"espflash: Port '%PORT%' not present at launch time."} << ""
             << QByteArray();
         QTest::newRow("tool missing")
-            << QStringList{"remove-tool"} << int(normal) << v4 << false
+            << QStringList{"remove-tool"} << int(normal) << v4 << F::toolMissing
             << QStringList{"espflash not found; looked in: /*"} << "" << QByteArray();
         QTest::newRow("tool not a program")
-            << QStringList{"spoil-tool"} << int(normal) << v4 << false
+            << QStringList{"spoil-tool"} << int(normal) << v4 << F::toolNotStarted
             << QStringList{"espflash: Failed to start process \u2014 error: *. Port present: yes"}
             << "" << QByteArray();
-        QTest::newRow("exit 2") << QStringList{"write-bin.exit=2"} << int(normal) << v4 << false
-                                << QStringList{termination("exit", 2), finalDump} << "W"
-                                << QByteArray();
+        QTest::newRow("exit 2") << QStringList{"write-bin.exit=2"} << int(normal) << v4
+                                << F::toolFailed << QStringList{termination("exit", 2), finalDump}
+                                << "W" << QByteArray();
         QTest::newRow("killed") << QStringList{QStringLiteral("write-bin.signal=%1").arg(SIGKILL)}
-                                << int(normal) << v4 << false
+                                << int(normal) << v4 << F::toolFailed
                                 << QStringList{termination("uncaughtSignal", SIGKILL), finalDump}
                                 << "W" << QByteArray();
         // Live lines keep each chunk's own line feed; a chunk that is not UTF-8 on its own (a
@@ -131,23 +133,23 @@ private Q_SLOTS:
             << QStringList{"write-bin.chunks=o:Connecting...\\n|e:abc\\n|o:caf\\xc3|o:\\xa9 "
                            "ok\\n|e:\\xff bad\\n",
                            "write-bin.chunk_delay_ms=120"}
-            << int(normal) << u << true
+            << int(normal) << u << F::none
             << QStringList{"espflash \u27f6 Connecting...\n", "espflash (stderr) \u27f6 abc\n",
                            termination("exit", 0),
                            finalDump + "Connecting...\nabc\ncaf\u00e9 ok\n\ufffd bad\n"}
             << "W" << QByteArray();
         const QStringList resets{"reset.out=Resetting target device\\n"};
-        QTest::newRow("v4") << resets << int(normal) << v4 << true
+        QTest::newRow("v4") << resets << int(normal) << v4 << F::none
                             << QStringList{termination("exit", 0), finalDump,
                                            applying + "Coilex V4", resetOutput, resetOutput}
                             << "WRR" << stdLine;
-        QTest::newRow("pro") << resets << int(normal) << pro << true
+        QTest::newRow("pro") << resets << int(normal) << pro << F::none
                              << QStringList{termination("exit", 0), finalDump,
                                             applying + "Coilex Pro", resetOutput, resetOutput}
                              << "WRR" << proLine;
         // The board did not get the chosen variant: the resets still happen, the run fails.
         QTest::newRow("variant not sent")
-            << QStringList{} << int(plainFilePort) << v4 << false
+            << QStringList{} << int(plainFilePort) << v4 << F::variantNotSent
             << QStringList{termination("exit", 0), finalDump, applying + "Coilex V4",
                            "serial: Failed to configure %PORT% at 115200",
                            "espflash: Warning \u2014 failed to write VAR over serial"}
@@ -157,7 +159,7 @@ private Q_SLOTS:
             "espflash: Command reset --port %PORT% did not end within 1.5 s and was stopped";
         QTest::newRow("hung resets")
             << QStringList{"reset.sleep_ms=60000", "reset.err=Connecting...\\n"} << int(normal)
-            << pro << true
+            << pro << F::none
             << QStringList{termination("exit", 0),
                            finalDump,
                            applying + "Coilex Pro",
@@ -166,8 +168,15 @@ private Q_SLOTS:
                            "espflash (cmd output)\n Connecting...",
                            stopped}
             << "WRR" << proLine;
+        QTest::newRow("port vanishes, write failed")
+            << QStringList{"write-bin.remove=%PORT%", "write-bin.exit=1"} << int(normal) << v4
+            << F::portVanished
+            << QStringList{"espflash: Port '%PORT%' disappeared during flashing "
+                           "(post-termination check).",
+                           termination("exit", 1), finalDump}
+            << "W" << QByteArray();
         QTest::newRow("port vanishes")
-            << QStringList{"write-bin.remove=%PORT%"} << int(normal) << u << true
+            << QStringList{"write-bin.remove=%PORT%"} << int(normal) << u << F::none
             << QStringList{"espflash: Port '%PORT%' disappeared during flashing "
                            "(post-termination check).",
                            termination("exit", 0), finalDump}
@@ -181,7 +190,7 @@ private Q_SLOTS:
         QFETCH(QStringList, scenario);
         QFETCH(int, setup);
         QFETCH(CoilexVariant, variant);
-        QFETCH(bool, succeeds);
+        QFETCH(vexlo::FlashFailure, failure);
         QFETCH(QStringList, log);
         QFETCH(QString, runs);
         QFETCH(QByteArray, wire);
@@ -208,7 +217,10 @@ private Q_SLOTS:
             if (n > 0)
                 received.append(buffer, n);
         });
-        QCOMPARE(awaitTask(vexlo::flash(rig.image, port, variant, rig.options())), succeeds);
+        const auto outcome = awaitTask(vexlo::flash(rig.image, port, variant, rig.options()));
+        QCOMPARE(outcome.failure, failure);
+        QCOMPARE(outcome.imageWritten, runs.startsWith('W') && outcome.toolStatus == 0);
+        QCOMPARE(outcome.variantDelivered, outcome.succeeded());
         QCoreApplication::processEvents();
         compareLines(rig.log.lines, log.replaceInStrings("%PORT%", port));
         QCOMPARE(rig.runs(port), runs);

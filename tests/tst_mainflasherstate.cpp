@@ -8,6 +8,7 @@
 using namespace std::chrono_literals;
 using namespace vexlo;
 Q_DECLARE_METATYPE(FlashStatus)
+Q_DECLARE_METATYPE(StepInputs)
 
 namespace {
 
@@ -19,21 +20,24 @@ struct Step {
     std::unique_ptr<OneShot> gate = std::make_unique<OneShot>();
 };
 
-QCoro::Task<std::optional<QString>> download(Step *step, BoardType type)
+QCoro::Task<DownloadResult> download(Step *step, BoardType type)
 {
     ++step->calls;
     step->arguments = {imageFileName(type)};
     co_await step->gate->wait();
-    co_return step->succeeds ? std::optional(QStringLiteral("/images/") + imageFileName(type))
-                             : std::nullopt;
+    if (!step->succeeds)
+        co_return DownloadResult{std::nullopt, DownloadFailure::httpStatus, 404, {}};
+    co_return DownloadResult{QStringLiteral("/images/") + imageFileName(type)};
 }
 
-QCoro::Task<bool> flash(Step *step, QString image, QString port, CoilexVariant variant)
+QCoro::Task<FlashOutcome> flash(Step *step, QString image, QString port, CoilexVariant variant)
 {
     ++step->calls;
     step->arguments = {image, port, rawValue(variant)};
     co_await step->gate->wait();
-    co_return step->succeeds;
+    if (!step->succeeds)
+        co_return FlashOutcome{false, false, FlashFailure::toolFailed, 2};
+    co_return FlashOutcome{true, true};
 }
 
 // The state over a real monitor; the download and the flash are the test's.
@@ -45,13 +49,14 @@ struct Rig : SimulatedBoards {
 
     explicit Rig(const QString &chip = QStringLiteral("esp32s3"), FirmwareServer server = {})
     {
-        tool.setScenario({"board-info.out=Chip type: " + chip + "\\n"});
+        tool.setScenario({"board-info.out=Chip type: " + chip + "\\nMAC: aa:bb:cc:dd:ee:01\\n"});
         InstallSteps steps;
         steps.download = [this](BoardType type) { return ::download(&downloading, type); };
         steps.flash = [this](QString image, QString port, CoilexVariant variant) {
             return ::flash(&flashing, std::move(image), std::move(port), variant);
         };
         steps.progressTick = 20ms;
+        steps.log = log.sink();
         steps.expectedFlashDuration = [](BoardType type) {
             return type == BoardType::control ? 100ms : 200ms;
         };
@@ -137,6 +142,52 @@ private Q_SLOTS:
                 rig.flashing.arguments,
                 (QStringList{"/images/ControlBoard_V4_latest.bin", "/dev/ttyUSB0", "Coilex V4"}));
         QVERIFY(rig.state->canInstall());
+    }
+
+    void anOutcomeBelongsToItsBoard_data()
+    {
+        QTest::addColumn<QString>("change"); // the MAC address detected after the run, or an act
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("same board seen again") << "aa:bb:cc:dd:ee:01" << true;
+        QTest::newRow("another board") << "aa:bb:cc:dd:ee:02" << false;
+        QTest::newRow("no MAC address") << "" << false;
+        QTest::newRow("another port chosen during the run") << "choose" << false;
+        QTest::newRow("the port vanished during the run") << "unplug" << true;
+    }
+
+    // A run's outcome stays while its board is on screen: the same MAC address seen again, or
+    // the board merely unplugged; another board, or the user's choice of another port, clears it.
+    void anOutcomeBelongsToItsBoard()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, kept);
+        Rig rig;
+        rig.downloading.gate->fire();
+        QVERIFY(rig.plugAndDetect());
+        rig.press();
+        QVERIFY(waitUntil([&] { return rig.state->isFlashing(); }));
+        SerialPortMonitor &monitor = rig.state->portMonitor();
+        if (change == "choose") {
+            rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
+            QVERIFY(waitUntil([&] { return monitor.availableDevices().size() == 2; }));
+            monitor.setSelectedDevice(QStringLiteral("/dev/ttyACM1"));
+        }
+        if (change == "unplug") {
+            rig.setPorts({});
+            QVERIFY(waitUntil([&] { return !monitor.selectedDevice(); }));
+        }
+        rig.flashing.gate->fire();
+        QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
+        if (change != "choose" && change != "unplug") {
+            QCOMPARE(rig.state->lastRun()->macAddress, QStringLiteral("aa:bb:cc:dd:ee:01"));
+            rig.tool.setScenario({"board-info.out=Chip type: esp32s3\\nMAC: " + change + "\\n"});
+            rig.state->retryDetection();
+            QVERIFY(monitor.isDetectingBoard() && !rig.state->canRetryDetection());
+            QVERIFY(
+                waitUntil([&] { return rig.log.startingWith("detection result").size() == 2; }));
+        }
+        QCOMPARE(rig.state->lastRun().has_value(), kept);
+        QCOMPARE(rig.state->status(), kept ? FlashStatus::flashed : FlashStatus::idle);
     }
 
     // While the flash runs, the estimate rises step by step to 1.0 and stays there; a variant
@@ -229,45 +280,99 @@ private Q_SLOTS:
 
     void stepRows_data()
     {
-        QTest::addColumn<bool>("port");
-        QTest::addColumn<FlashStatus>("status");
-        QTest::addColumn<bool>("flashing");
-        QTest::addColumn<QString>("marks"); // per row: Idle, Running, Success, Failure
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("progress");
+        QTest::addColumn<StepInputs>("facts");
+        QTest::addColumn<QString>("marks");   // per row: Idle, Running, Success, Failure
+        QTest::addColumn<QString>("details"); // the four second lines, joined by "|"
         using F = FlashStatus;
-        const QString no = "\u2013", file = "ESP32-WROOM-32_latest.bin", p = "Fortschritt: \u2013";
-        QTest::newRow("no port") << false << F::idle << false << "FIII" << no << p;
-        QTest::newRow("idle") << true << F::idle << false << "SIII" << no << p;
-        QTest::newRow("downloading") << true << F::downloading << false << "SRII" << no << p;
-        QTest::newRow("flashing") << true << F::downloaded << true << "SSRI" << file
-                                  << "Fortschritt:";
-        QTest::newRow("flashed") << true << F::flashed << false << "SSSS" << file
-                                 << "Fortschritt: fertig!";
-        QTest::newRow("download failed") << true << F::downloadFailed << false << "SFII" << no << p;
-        QTest::newRow("flash failed") << true << F::flashFailed << false << "SFFF" << no << p;
+        const QString usb = "/dev/ttyUSB0", port = "Port: /dev/ttyUSB0 \u00b7 ";
+        const QString idle = "|Datei: \u2013|Fortschritt: \u2013|", found = port + "ESP32 DevKit";
+        const QString file = "|Datei: ESP32-WROOM-32_latest.bin|", done = "Fortschritt: fertig!|";
+        const auto row = [](const char *name, StepInputs facts, const char *marks, QString lines) {
+            QTest::newRow(name) << facts << QString(marks) << lines;
+        };
+        StepInputs board{usb, {usb}}, detecting{usb, {usb}, true};
+        board.detection.kind = DetectedBoardKind::esp32DevKit;
+        row("no port", {}, "FIII", "Port: \u2013" + idle);
+        row("detecting", detecting, "RIII", "Port: " + usb + idle);
+        row("detected", board, "SIII", found + idle);
+        using D = DetectionFailure;
+        for (const auto &[name, failure, status, reason] :
+             {std::tuple{"tool missing", D::toolMissing, 0, "espflash nicht gefunden"},
+              std::tuple{"hung", D::timedOut, 9, "keine Antwort in 30 s"},
+              std::tuple{"tool error", D::toolError, 2, "espflash-Fehler (Status 2)"},
+              std::tuple{"not recognised", D::notRecognised, 0, "Antwort nicht erkannt"}}) {
+            StepInputs facts{usb, {usb}};
+            facts.detection = {DetectedBoardKind::unknown, {}, failure, status, false, "out"};
+            row(name, facts, "FIII", port + reason + idle);
+        }
+
+        const auto ran = [&](F status, DownloadResult download, FlashOutcome flash,
+                             const StepInputs &base = {}) {
+            StepInputs facts = base;
+            facts.status = status;
+            facts.run = InstallRecord{
+                usb, {}, DetectedBoardKind::esp32DevKit, CoilexVariant::pro, download, flash};
+            facts.isInstalling = status == F::downloading || status == F::downloaded;
+            facts.isFlashing = status == F::downloaded;
+            return facts;
+        };
+        const DownloadResult image{"/cache/ESP32-WROOM-32_latest.bin"};
+        const FlashOutcome written{true, true};
+        row("downloading", ran(F::downloading, {}, {}, board), "SRII", found + idle);
+        row("flashing", ran(F::downloaded, image, {}, board), "SSRI",
+            found + file + "Fortschritt:|");
+        row("flashed", ran(F::flashed, image, written, board), "SSSS",
+            found + file + done + "Variante: Coilex Pro");
+        for (const auto &[name, failure, status, reason] :
+             {std::tuple{"404", DownloadFailure::httpStatus, 404, "Server antwortet 404"},
+              std::tuple{"no answer", DownloadFailure::noAnswer, 0, "keine Antwort"},
+              std::tuple{"no image", DownloadFailure::notAnImage, 200, "keine Firmware-Datei"}})
+            row(name, ran(F::downloadFailed, {std::nullopt, failure, status}, {}, board), "SFII",
+                found + '|' + reason + "|Fortschritt: \u2013|");
+        const auto writeFailed = [&](FlashFailure failure, int status, bool crashed) {
+            return ran(F::flashFailed, image, {false, false, failure, status, crashed}, board);
+        };
+        row("write failed", writeFailed(FlashFailure::toolFailed, 2, false), "SSFF",
+            found + file + "espflash-Fehler (Status 2)|");
+        row("write killed", writeFailed(FlashFailure::toolFailed, 9, true), "SSFF",
+            found + file + "espflash-Fehler (Signal 9)|");
+        row("port gone while writing", writeFailed(FlashFailure::portVanished, 1, false), "SSFF",
+            found + file + "Port beim Schreiben getrennt|");
+        const FlashOutcome notSent{true, false, FlashFailure::variantNotSent, 0, false, "EACCES"};
+        row("variant not sent", ran(F::flashFailed, image, notSent, board), "SSSF",
+            found + file + done + "Variante nicht gesendet: EACCES");
+        StepInputs otherPort{"/dev/ttyACM1", {usb, "/dev/ttyACM1"}};
+        otherPort.detection.kind = DetectedBoardKind::controlBoard;
+        row("flashed, another port chosen", ran(F::flashed, image, written, otherPort), "SIII",
+            "Port: /dev/ttyACM1 \u00b7 Control Board" + idle);
+        row("flashed, unplugged", ran(F::flashed, image, written), "FSSS",
+            "Port: \u2013" + file + done + "Variante: Coilex Pro");
+        row("flashing, another port chosen", ran(F::downloaded, image, {}, otherPort), "SSRI",
+            found + file + "Fortschritt:|");
+        row("flashing, unplugged", ran(F::downloaded, image, {}), "FSRI",
+            port + "getrennt" + file + "Fortschritt:|");
     }
 
+    // What the rows show, from the facts alone.
     void stepRows()
     {
-        QFETCH(bool, port);
-        QFETCH(FlashStatus, status);
-        QFETCH(bool, flashing);
+        QFETCH(StepInputs, facts);
         QFETCH(QString, marks);
-        QFETCH(QString, file);
-        QFETCH(QString, progress);
-        const QList<StepRow> rows =
-            vexlo::stepRows({port ? std::optional<QString>("/dev/ttyUSB0") : std::nullopt, status,
-                             flashing, QStringLiteral("ESP32-WROOM-32_latest.bin")});
+        QFETCH(QString, details);
+        const QList<StepRow> rows = vexlo::stepRows(facts);
         QString shown;
-        for (const StepRow &row : rows)
+        QStringList lines;
+        for (const StepRow &row : rows) {
             shown += QStringLiteral("IRSF").at(int(row.status));
+            lines << row.detail.value_or(QString());
+        }
         QCOMPARE(shown, marks);
-        QCOMPARE(*rows[0].detail, port ? "Port: /dev/ttyUSB0" : "Port: \u2013");
-        QCOMPARE(*rows[1].detail, "Datei: " + file);
-        QCOMPARE(*rows[2].detail, progress);
-        QVERIFY(!rows[3].detail);
-        QCOMPARE(rows[2].showsProgressBar, flashing);
+        QCOMPARE(lines.join('|'), details);
+        QCOMPARE(rows[2].showsProgressBar, lines[2] == "Fortschritt:");
+        // A failed detection offers to check again and shows the tool's whole output.
+        const bool failedDetection = !facts.isInstalling && facts.selectedDevice && marks[0] == 'F';
+        QCOMPARE(rows[0].offersRetry, failedDetection);
+        QCOMPARE(rows[0].toolTip, failedDetection ? "out" : "");
         // Without a table the titles are their keys.
         QCOMPARE(stepTitle(rows[3].titleKey), QStringLiteral("step_successful"));
     }

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "app/Appcast.h"
 #include "app/MainWindow.h"
+#include "app/QuitAfterRun.h"
 #include "app/Updater.h"
 #include "platform/Translations.h"
 #include "workflow/FlashStepView.h"
@@ -14,8 +15,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
 #include <QTranslator>
 
 using namespace std::chrono_literals;
@@ -58,6 +62,18 @@ struct Rig : SimulatedBoards {
     }
     QPushButton *button() const { return view->installButton(); }
     StepStatus mark(int row) const { return view->step(row)->mark()->status(); }
+    // The marks (Idle, Running, Success, Failure) and the second lines of the four rows.
+    QString shown() const
+    {
+        QString marks;
+        QStringList lines;
+        for (int row = 0; row < 4; ++row) {
+            const QLabel *detail = view->step(row)->detail();
+            marks += QStringLiteral("IRSF").at(int(mark(row)));
+            lines << (detail->isVisible() ? detail->text() : QString());
+        }
+        return marks + '|' + lines.join('|');
+    }
     void screenshot(const QString &name) const
     {
         const QString dir = QCoreApplication::applicationDirPath() + "/../screenshots";
@@ -141,19 +157,13 @@ private Q_SLOTS:
         const QString longLabel = QStringLiteral("Herunterladen und installieren");
         QVERIFY(!rig.view->portPicker()->isVisible() && !rig.button()->isEnabled());
         QCOMPARE(rig.button()->text(), longLabel);
-        QCOMPARE(rig.mark(0), StepStatus::failure);
-        QCOMPARE(rig.view->step(0)->detail()->text(), QStringLiteral("Port: \u2013"));
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Kein Gerät angeschlossen."));
 
         rig.setPorts({"/dev/ttyUSB0"});
-        QVERIFY(waitUntil([&] { return rig.state->portMonitor().isDetectingBoard(); }));
-        QVERIFY(!rig.button()->isEnabled() && !rig.view->portPicker()->isVisible());
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        QVERIFY(rig.button()->isEnabled());
-        QCOMPARE(rig.mark(0), StepStatus::success);
-        QCOMPARE(rig.view->step(0)->detail()->text(), QStringLiteral("Port: /dev/ttyUSB0"));
+        QVERIFY(rig.button()->isEnabled() && !rig.view->portPicker()->isVisible());
         QCOMPARE(rig.view->step(0)->accessibleDescription(),
-                 QStringLiteral("erfolgreich, Port: /dev/ttyUSB0"));
-        QVERIFY(rig.view->step(0)->toolTip().contains("Chip type: esp32"));
+                 QStringLiteral("erfolgreich, Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
 
         rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
         QVERIFY(waitUntil([&] { return rig.view->portPicker()->isVisible(); }));
@@ -172,60 +182,141 @@ private Q_SLOTS:
         QCOMPARE(rig.button()->text(), longLabel);
     }
 
-    // The whole job through the window: a click, the rows turning green, the image written and
-    // the variant line on the wire. A screenshot of each phase goes into the build tree.
-    void aWholeInstallThroughTheWindow()
+    void installsThroughTheWindow_data()
     {
+        QTest::addColumn<QStringList>("scenario");
+        QTest::addColumn<int>("imageStatus");
+        QTest::addColumn<QString>("rows"); // marks: Idle, Running, Success, Failure; second lines
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("logLine");
+        const QString found = "|Port: %PORT% \u00b7 Control Board|", done = "Fortschritt: fertig!|";
+        const QString file = found + "Datei: ControlBoard_V4_latest.bin|";
+        QTest::newRow("installed")
+            << QStringList{} << 200 << "SSSS" + file + done + "Variante: Coilex V4"
+            << QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n") << "";
+        QTest::newRow("image missing")
+            << QStringList{} << 404 << "SFII" + found + "Server antwortet 404|Fortschritt: \u2013|"
+            << QByteArray() << "install: download failed \u2014 server answered 404";
+        QTest::newRow("write failed")
+            << QStringList{"write-bin.exit=2"} << 200
+            << "SSFF" + file + "espflash-Fehler (Status 2)|" << QByteArray()
+            << "install: write failed \u2014 espflash exit status 2";
+        QTest::newRow("variant not sent")
+            << QStringList{"reset.remove=%PORT%"} << 200
+            << "SSSF" + file + done + "Variante nicht gesendet: No such file or directory"
+            << QByteArray() << "install: variant failed \u2014 No such file or directory";
+    }
+
+    // The whole job through the window: a click, the rows turning green or red on the step that
+    // failed, the image written and the variant line on the wire. Screenshots of the successful
+    // run's phases go into the build tree.
+    void installsThroughTheWindow()
+    {
+        QFETCH(QStringList, scenario);
+        QFETCH(int, imageStatus);
+        QFETCH(QString, rows);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, logLine);
         PseudoTerminal board;
-        Rig rig({"board-info.out=Chip type: esp32s3 (revision v0.2)\\n",
-                 "write-bin.chunks=e:Connecting...\\n|e:Flashing has completed!\\n",
-                 "write-bin.chunk_delay_ms=300"});
-        LoopbackHttpServer::Response image;
-        image.generatedSize = 300000;
-        image.delayMs = 500;
-        rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", image);
+        Rig rig;
         const QString port = rig.tool.filePath("ttyUSB0");
+        rig.tool.setScenario(
+            QStringList{"board-info.out=Chip type: esp32s3 (revision v0.2)\\n",
+                        "write-bin.chunks=e:Connecting...\\n|e:Flashing has completed!\\n",
+                        "write-bin.chunk_delay_ms=300"}
+            + scenario.replaceInStrings("%PORT%", port));
+        const LoopbackHttpServer::Response image{
+            .status = imageStatus, .generatedSize = 300000, .delayMs = 500};
+        rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", image);
         QVERIFY(QFile::link(board.terminalPath(), port));
         rig.setPorts({port});
         QVERIFY(rig.detected(port));
-        rig.screenshot("1-detected");
-
+        const bool shots = rows.startsWith("SSSS");
+        if (shots)
+            rig.screenshot("1-detected");
         QTest::mouseClick(rig.button(), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return rig.mark(1) == StepStatus::inProgress; }));
         QVERIFY(!rig.button()->isEnabled());
-        rig.screenshot("2-downloading");
-        QVERIFY(waitUntil([&] { return rig.mark(2) == StepStatus::inProgress; }));
-        QVERIFY(rig.view->step(2)->progressBar()->isVisible());
-        QCOMPARE(rig.view->step(1)->detail()->text(),
-                 QStringLiteral("Datei: ControlBoard_V4_latest.bin"));
-        rig.screenshot("3-installing");
-        QVERIFY(waitUntil([&] { return rig.mark(3) == StepStatus::success; }));
-        rig.screenshot("4-done");
-        for (int row = 0; row < 4; ++row)
-            QCOMPARE(rig.mark(row), StepStatus::success);
-        QCOMPARE(rig.view->step(2)->detail()->text(), QStringLiteral("Fortschritt: fertig!"));
-        QCOMPARE(board.readAvailable(), QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n"));
-        QVERIFY(rig.button()->isEnabled());
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Die Installation läuft."));
+        if (shots) {
+            rig.screenshot("2-downloading");
+            QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
+            rig.screenshot("3-installing");
+        }
+        QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
+        if (shots)
+            rig.screenshot("4-done");
+        QCOMPARE(rig.shown(), rows.replace("%PORT%", port));
+        QCOMPARE(board.readAvailable(200), wire);
+        QCOMPARE(rig.log.startingWith("install: "),
+                 logLine.isEmpty() ? QStringList{} : QStringList{logLine});
     }
 
-    // Closing during an install asks first; no keeps the window, yes closes it.
-    void closingDuringAnInstallAsks()
+    // A detection that found no board is red with its reason and its output; "Erneut prüfen"
+    // (or Ctrl+R) runs it again, and only then.
+    void aFailedDetectionCanBeRetried()
+    {
+        Rig rig({"board-info.err=Error: port busy\\n", "board-info.exit=2"});
+        rig.setPorts({"/dev/ttyUSB0"});
+        QVERIFY(rig.detected("/dev/ttyUSB0"));
+        FlashStepView *row = rig.view->step(0);
+        QCOMPARE(rig.shown(),
+                 "FIII|Port: /dev/ttyUSB0 \u00b7 espflash-Fehler (Status 2)|Datei: "
+                 "\u2013|Fortschritt: \u2013|");
+        QVERIFY(row->toolTip() == "Error: port busy" && row->retryButton()->isVisible());
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wurde nicht erkannt."));
+        QTest::qWait(200); // nothing retries by itself
+        QCOMPARE(rig.tool.calls().size(), 1);
+
+        rig.tool.setScenario({"board-info.out=Chip type: esp32\\n", "board-info.sleep_ms=200"});
+        QTest::keyClick(rig.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::inProgress; })
+                && !row->retryButton()->isVisible());
+        QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wird noch geprüft."));
+        QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::success; }));
+        QCOMPARE(row->detail()->text(), QStringLiteral("Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
+        QVERIFY(rig.button()->isEnabled() && rig.button()->toolTip().isEmpty());
+    }
+
+    // Closing during an install asks, "Nein" first: Enter and Escape keep the window, and the
+    // question goes away by itself when the run ends. "Ja" hides the window and quits once the
+    // run has ended; nothing new starts meanwhile.
+    void closingDuringAnInstallWaitsForIt()
     {
         Rig rig;
+        QuitAfterRun quitter(*rig.state, rig.log.sink());
+        connect(rig.window.get(), &MainWindow::quitRequested, &quitter, &QuitAfterRun::request);
+        QSignalSpy ready(&quitter, &QuitAfterRun::readyToQuit);
         LoopbackHttpServer::Response slow{200, "no image"};
-        slow.delayMs = 500;
+        slow.delayMs = 700;
         rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", slow);
         rig.setPorts({"/dev/ttyUSB0"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        QTest::mouseClick(rig.button(), Qt::LeftButton);
-        QVERIFY(rig.state->isInstalling());
-        QList<bool> answers{false, true};
-        rig.window->confirmCloseDuringInstall = [&] { return answers.takeFirst(); };
-        QVERIFY(!rig.window->close() && rig.window->isVisible());
-        QVERIFY(rig.window->close() && answers.isEmpty());
-        QVERIFY(!rig.state->shouldRefreshLatest());
-        // The run goes on to its end after the window has gone.
-        QVERIFY(waitUntil([&] { return rig.state->status() == FlashStatus::downloadFailed; }));
+        const auto ask = [&] {
+            QTest::mouseClick(rig.button(), Qt::LeftButton);
+            QVERIFY(rig.state->isInstalling());
+            QVERIFY(!rig.window->close());
+            QVERIFY(rig.window->closeQuestion() && rig.window->closeQuestion()->isVisible());
+        };
+        // Enter, Escape, or no answer until the run ends: the window stays.
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
+            ask();
+            if (key != Qt::Key_unknown)
+                QTest::keyClick(rig.window->closeQuestion(), key);
+            QVERIFY(waitUntil([&] { return !rig.window->closeQuestion(); }));
+            QVERIFY(rig.window->isVisible() && ready.isEmpty());
+            QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
+        }
+        ask();
+        rig.window->closeQuestion()->button(QMessageBox::Yes)->click();
+        QVERIFY(!rig.window->isVisible() && rig.state->isInstalling() && !rig.state->canInstall());
+        QCOMPARE(rig.log.startingWith("Vexlo Utility: "),
+                 QStringList{"Vexlo Utility: quitting once the install under way has ended"});
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(rig.state->status(), FlashStatus::downloadFailed);
+        rig.state->downloadAndInstall();
+        QCOMPARE(rig.server.requestPaths().count("/Firmware/ControlBoard_V4_latest.bin"), 4);
+        QVERIFY(ready.size() == 1 && !rig.window->isVisible());
     }
 
     void versions_data()

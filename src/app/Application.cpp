@@ -1,14 +1,19 @@
 #include "Application.h"
 
 #include "MainWindow.h"
+#include "QuitAfterRun.h"
 #include "SingleInstance.h"
 #include "Updater.h"
 #include "firmware/FirmwareDownload.h"
+#include "platform/ChildProcess.h"
 #include "platform/Platform.h"
+#include "platform/ShutdownSignals.h"
 #include "platform/Translations.h"
 #include "workflow/MainFlasherState.h"
 
 #include <QApplication>
+
+#include <csignal>
 
 namespace vexlo {
 
@@ -27,7 +32,32 @@ int runApplication(QApplication &app)
     MainFlasherState state;
     Updater updater;
     MainWindow window(state, updater);
-    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &window, [&window] {
+    const LogSink log = standardOutputLog();
+    // The window going away does not end the program while an install runs; QuitAfterRun does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QuitAfterRun quitter(state, log);
+    QObject::connect(&window, &MainWindow::quitRequested, &quitter, &QuitAfterRun::request);
+    QObject::connect(&quitter, &QuitAfterRun::readyToQuit, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    ShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::shutdownRequested, &window,
+                     [&](int number) {
+                         log(QStringLiteral("Vexlo Utility: signal %1 received").arg(number));
+                         window.quitAfterRun();
+                     });
+    QObject::connect(
+        &shutdownSignals, &ShutdownSignals::shutdownInsisted, &window, [&](int number) {
+            log(QStringLiteral(
+                    "Vexlo Utility: signal %1 received again; ending the tool and quitting "
+                    "at once")
+                    .arg(number));
+            killRunningChildProcessGroups();
+            std::signal(number, SIG_DFL);
+            std::raise(number);
+        });
+    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &window, [&] {
+        if (quitter.isRequested())
+            return;
         window.showNormal();
         window.raise();
         window.activateWindow();

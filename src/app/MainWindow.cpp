@@ -36,21 +36,55 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
         menu->addAction(QIcon::fromTheme(QStringLiteral("system-software-update"), fallback),
                         tr("Check for Updates…"), &updater, &Updater::checkForUpdates);
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
-
-    confirmCloseDuringInstall = [this] {
-        return QMessageBox::question(this, windowTitle(),
-                                     tr("Die Installation läuft noch. Trotzdem beenden?"))
-            == QMessageBox::Yes;
-    };
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_state.isInstalling() && !confirmCloseDuringInstall()) {
-        event->ignore();
+    // Every way of ending the program from the window comes here, the menu's included.
+    if (m_quitting || !m_state.isInstalling()) {
+        event->accept();
+        Q_EMIT quitRequested();
         return;
     }
-    event->accept();
+    event->ignore();
+    askBeforeClosing();
+}
+
+void MainWindow::askBeforeClosing()
+{
+    if (m_closeQuestion) {
+        m_closeQuestion->raise();
+        return;
+    }
+    m_closeQuestion = new QMessageBox(QMessageBox::Question, windowTitle(),
+                                      tr("Die Installation läuft noch. Trotzdem beenden?"),
+                                      QMessageBox::Yes | QMessageBox::No, this);
+    m_closeQuestion->setInformativeText(
+        tr("Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie "
+           "abgeschlossen ist."));
+    // A stray Enter or Escape keeps the window.
+    m_closeQuestion->setDefaultButton(QMessageBox::No);
+    m_closeQuestion->setEscapeButton(QMessageBox::No);
+    m_closeQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_closeQuestion, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes)
+            quitAfterRun();
+    });
+    // Once the run has ended there is nothing left to ask about.
+    connect(&m_state, &MainFlasherState::isInstallingChanged, m_closeQuestion, [this] {
+        if (!m_state.isInstalling())
+            m_closeQuestion->done(QMessageBox::No);
+    });
+    m_closeQuestion->open();
+}
+
+void MainWindow::quitAfterRun()
+{
+    if (m_closeQuestion)
+        m_closeQuestion->done(QMessageBox::No);
+    m_quitting = true;
+    hide();
+    Q_EMIT quitRequested();
 }
 
 } // namespace vexlo

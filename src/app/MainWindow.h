@@ -3,8 +3,8 @@
 #include "workflow/MainFlasherState.h"
 
 #include <QMainWindow>
-
-#include <functional>
+#include <QMessageBox>
+#include <QPointer>
 
 namespace vexlo {
 
@@ -20,15 +20,27 @@ public:
     explicit MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent = nullptr);
 
     MainFlasherView *content() const { return m_content; }
-    // Asked before the window closes during an install; yes closes it. A dialog by default.
-    std::function<bool()> confirmCloseDuringInstall;
+    // The question asked when the window is closed during an install; null while none is open.
+    QMessageBox *closeQuestion() const { return m_closeQuestion; }
+
+    // Hides the window and asks to quit once the install under way has ended: the answer "Ja",
+    // or a termination signal.
+    void quitAfterRun();
+
+Q_SIGNALS:
+    // The user closed the window (or answered "Ja"): the program is to end.
+    void quitRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void askBeforeClosing();
+
     MainFlasherState &m_state;
     MainFlasherView *m_content;
+    QPointer<QMessageBox> m_closeQuestion;
+    bool m_quitting = false;
 };
 
 } // namespace vexlo

@@ -170,7 +170,7 @@ QCoro::Task<PortOutcome> BatchInstaller::installLocked(QString port, QElapsedTim
                           expected - elapsed);
     });
     ticker.start(progressTick);
-    const FlashOutcome flashed = co_await m_engine.flash(image.path, port, m_options.variant, log);
+    const WriteOutcome flashed = co_await m_engine.flash(image.path, port, m_options.variant, log);
     ticker.stop();
     if (flashed.failedStep)
         co_return PortOutcome{port, flashed.failedStep, flashed.reason};

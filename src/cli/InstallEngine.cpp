@@ -5,93 +5,13 @@
 #include "firmware/FirmwareDownload.h"
 #include "flasher/EspflashTool.h"
 #include "flasher/Flasher.h"
+#include "workflow/FailureText.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-#include <memory>
 
 namespace vexlo::cli {
-
-namespace {
-
-QString toolStatusText(int status, bool crashed)
-{
-    return crashed ? CliText::tr("espflash durch Signal %1 beendet").arg(status)
-                   : CliText::tr("espflash endete mit Status %1").arg(status);
-}
-
-QString detectionReason(const BoardDetection &detection)
-{
-    switch (detection.failure) {
-    case DetectionFailure::toolMissing:
-        return CliText::tr("espflash nicht gefunden");
-    case DetectionFailure::toolNotStarted:
-        return CliText::tr("espflash ließ sich nicht starten");
-    case DetectionFailure::timedOut:
-        return CliText::tr("keine Antwort innerhalb von 30 s");
-    case DetectionFailure::toolError:
-        return toolStatusText(detection.toolStatus, detection.crashed);
-    case DetectionFailure::notRecognised:
-        return CliText::tr("Antwort nicht erkannt");
-    case DetectionFailure::none:
-        break;
-    }
-    return {};
-}
-
-// Collects the lines an engine logs while passing them on, so that its outcome can be read from
-// what it said.
-struct LogTap {
-    std::shared_ptr<QStringList> lines = std::make_shared<QStringList>();
-    LogSink sink(LogSink next) const
-    {
-        return [lines = lines, next = std::move(next)](const QString &line) {
-            lines->append(line);
-            next(line);
-        };
-    }
-    QString lineWith(const QString &text) const
-    {
-        for (const QString &line : *lines) {
-            if (line.contains(text))
-                return line;
-        }
-        return {};
-    }
-};
-
-// Reads why a flashing run that returned false failed, from its log lines.
-FlashOutcome flashFailure(const LogTap &tap)
-{
-    if (!tap.lineWith(QStringLiteral("Applying variant config")).isEmpty()) {
-        const QString serial = tap.lineWith(QStringLiteral("serial: "));
-        const QString why = serial.mid(serial.indexOf(QStringLiteral("serial: ")) + 8);
-        return {InstallStep::variant,
-                why.isEmpty() ? CliText::tr("Variante nicht gesendet")
-                              : CliText::tr("Variante nicht gesendet: %1").arg(why)};
-    }
-    if (!tap.lineWith(QStringLiteral("not present at launch time")).isEmpty())
-        return {InstallStep::write, CliText::tr("Port nicht vorhanden")};
-    if (!tap.lineWith(QStringLiteral("disappeared during flashing")).isEmpty())
-        return {InstallStep::write, CliText::tr("Port während des Schreibens verschwunden")};
-    if (const QString line = tap.lineWith(QStringLiteral("Failed to start process"));
-        !line.isEmpty())
-        return {InstallStep::write, CliText::tr("espflash ließ sich nicht starten")};
-    static const QRegularExpression termination(
-        QStringLiteral("termination \u2014 reason: (\\w+), status: (-?\\d+)"));
-    const QRegularExpressionMatch match =
-        termination.match(tap.lineWith(QStringLiteral("espflash termination")));
-    if (match.hasMatch())
-        return {InstallStep::write,
-                toolStatusText(match.captured(2).toInt(),
-                               match.captured(1) == QLatin1String("uncaughtSignal"))};
-    return {InstallStep::write, CliText::tr("Abbild nicht geschrieben")};
-}
-
-} // namespace
 
 QString jsonName(InstallStep step)
 {
@@ -148,47 +68,48 @@ QCoro::Task<DetectOutcome> InstallEngine::detect(QString port, LogSink log) cons
     BoardDetectionOptions options;
     options.toolSearchPath = m_options.toolSearchPath;
     options.log = std::move(log);
+    const std::chrono::milliseconds limit = options.timeLimit;
     const BoardDetection detection = co_await detectBoard(port, std::move(options));
-    co_return DetectOutcome{detection.kind, detectionReason(detection)};
+    co_return DetectOutcome{detection.kind,
+                            detection.kind == DetectedBoardKind::unknown
+                                ? detectionFailureText(detection, limit)
+                                : QString()};
 }
 
 QCoro::Task<DownloadOutcome> InstallEngine::download(BoardType type, LogSink log) const
 {
-    const LogTap tap;
-    const std::optional<QString> path =
-        co_await downloadFirmware(type, m_options.server, tap.sink(std::move(log)));
+    const DownloadResult got = co_await downloadFirmware(type, m_options.server, std::move(log));
     DownloadOutcome outcome;
-    if (!path) {
-        outcome.reason = tap.lineWith(QStringLiteral("is not used")).isEmpty()
-            ? CliText::tr("Download fehlgeschlagen")
-            : CliText::tr("keine Firmware-Datei");
+    if (!got.path) {
+        outcome.reason = downloadFailureText(got);
         co_return outcome;
     }
-    QFile file(*path);
+    const QString path = *got.path;
+    QFile file(path);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
-        outcome.reason = CliText::tr("Datei nicht lesbar: %1").arg(*path);
+        outcome.reason = CliText::tr("Datei nicht lesbar: %1").arg(path);
         co_return outcome;
     }
-    outcome.path = *path;
+    outcome.path = path;
     outcome.bytes = file.size();
     outcome.sha256 = QString::fromLatin1(hash.result().toHex());
     co_return outcome;
 }
 
-QCoro::Task<FlashOutcome> InstallEngine::flash(QString image, QString port, CoilexVariant variant,
+QCoro::Task<WriteOutcome> InstallEngine::flash(QString image, QString port, CoilexVariant variant,
                                                LogSink log) const
 {
-    // The flashing run says nothing when it finds no tool.
-    if (!espflash::location(m_options.toolSearchPath))
-        co_return FlashOutcome{InstallStep::write, CliText::tr("espflash nicht gefunden")};
-    const LogTap tap;
     FlasherOptions options;
     options.toolSearchPath = m_options.toolSearchPath;
-    options.log = tap.sink(std::move(log));
-    if (co_await vexlo::flash(image, port, variant, std::move(options)))
-        co_return FlashOutcome{};
-    co_return flashFailure(tap);
+    options.log = std::move(log);
+    const FlashOutcome flashed = co_await vexlo::flash(image, port, variant, std::move(options));
+    if (flashed.succeeded())
+        co_return WriteOutcome{};
+    if (flashed.failure == FlashFailure::variantNotSent)
+        co_return WriteOutcome{InstallStep::variant,
+                               CliText::tr("Variante nicht gesendet: %1").arg(flashed.reason)};
+    co_return WriteOutcome{InstallStep::write, writeFailureText(flashed)};
 }
 
 } // namespace vexlo::cli

@@ -37,7 +37,7 @@ struct DownloadOutcome {
     QString reason;
 };
 
-struct FlashOutcome {
+struct WriteOutcome {
     std::optional<InstallStep> failedStep; // absent: image written and variant delivered
     QString reason;
 };
@@ -57,7 +57,7 @@ public:
 
     QCoro::Task<DetectOutcome> detect(QString port, LogSink log) const;
     QCoro::Task<DownloadOutcome> download(BoardType type, LogSink log) const;
-    QCoro::Task<FlashOutcome> flash(QString image, QString port, CoilexVariant variant,
+    QCoro::Task<WriteOutcome> flash(QString image, QString port, CoilexVariant variant,
                                     LogSink log) const;
 
 private:

@@ -144,6 +144,7 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
         setLastDetectionLog(QString());
         setIsDetectingBoard(false);
         m_lastDetectedPort.reset();
+        m_lastDetection = {};
         cancelDetection();
         return;
     }
@@ -163,6 +164,7 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
     setIsDetectingBoard(true);
     setDetectedBoardKind(DetectedBoardKind::unknown);
     setLastDetectionLog(QString());
+    m_lastDetection = {};
     log(QStringLiteral("starting detection task for port=") + port);
     m_detectTask = makeCancelToken();
     // Not kept: the task holds the monitor only through a QPointer and ends on its own, at the
@@ -198,6 +200,7 @@ void SerialPortMonitor::applyDetectionResult(const QString &port, const BoardDet
     setLastDetectionLog(detection.output);
     log(QStringLiteral("lastDetectionLog:\n") + truncatedForLog(detection.output));
     setIsDetectingBoard(false);
+    Q_EMIT detectionFinished();
 }
 
 } // namespace vexlo

@@ -44,14 +44,20 @@ public:
     DetectedBoardKind detectedBoardKind() const { return m_detectedBoardKind; }
     bool isDetectingBoard() const { return m_isDetectingBoard; }
     QString lastDetectionLog() const { return m_lastDetectionLog; }
-    // The last finished detection on the selected port: why it found no kind, which board.
+    // The last finished detection on the selected port: why it found no kind, which board. Empty
+    // while a detection runs and while nothing is selected.
     const BoardDetection &lastDetection() const { return m_lastDetection; }
+    std::chrono::milliseconds detectionTimeLimit() const { return m_options.detectionTimeLimit; }
     // The port whose board detectedBoardKind() describes; another port right after the user
     // picked one, until the next refresh starts its detection.
     std::optional<QString> lastDetectedPort() const { return m_lastDetectedPort; }
 
     // The port picker's way to choose a device.
     void setSelectedDevice(const std::optional<QString> &device);
+
+    // The user's "check again": detects the board on the selected port once more. Nothing
+    // happens while the detection is held.
+    void retryDetection() { scheduleBoardDetectionIfNeeded(true); }
 
     // While held, no detection starts (an install run owns the port); ports are still listed,
     // and a detection that fell due starts at the first refresh after the hold ends.
@@ -63,6 +69,8 @@ Q_SIGNALS:
     void detectedBoardKindChanged();
     void isDetectingBoardChanged();
     void lastDetectionLogChanged();
+    // A detection's result was applied to the selected port.
+    void detectionFinished();
 
 private:
     void onPollTimer();

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace vexlo {
@@ -32,18 +34,21 @@ void removePartialDownloads(const QString &imageDirectory)
         dir.remove(name);
 }
 
-QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, FirmwareServer server,
-                                                     LogSink log, CancelTokenPtr cancel)
+QCoro::Task<DownloadResult> downloadFirmware(BoardType boardType, FirmwareServer server,
+                                             LogSink log, CancelTokenPtr cancel)
 {
+    const auto failed = [](DownloadFailure failure, QString detail, int status = 0) {
+        return DownloadResult{std::nullopt, failure, status, std::move(detail)};
+    };
     const QString name = imageFileName(boardType);
     g_lastFirmwareFileName = name;
 
     const auto url = server.firmwareUrl(name);
     if (!url)
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::noAnswer, QStringLiteral("no firmware address"));
     if (!platform::makePrivateDirectory(server.imageDirectory)) {
         log(QStringLiteral("firmware: Cannot use the folder ") + server.imageDirectory);
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, server.imageDirectory);
     }
 
     // The body goes to a fresh file of our own beside the destination; it replaces the earlier
@@ -52,7 +57,7 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     const QString destination = QDir(server.imageDirectory).filePath(name);
     QTemporaryFile file(destination + partialMarker + QStringLiteral("XXXXXX"));
     if (!file.open())
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, file.errorString());
 
     // The worker thread writes the body straight into the file; a body cut short ends the
     // transfer with an error, so only a whole one is looked at.
@@ -60,25 +65,38 @@ QCoro::Task<std::optional<QString>> downloadFirmware(BoardType boardType, Firmwa
     request.firstAcceptedStatus = request.lastAcceptedStatus = 200;
     request.fileDescriptor = file.handle();
     const HttpResult got = co_await HttpClient::instance().get(request, std::move(cancel));
-    if (got.error != HttpError::none)
-        co_return std::nullopt;
+    switch (got.error) {
+    case HttpError::none:
+        break;
+    case HttpError::httpStatus:
+        co_return failed(DownloadFailure::httpStatus, got.errorText, got.status);
+    case HttpError::timeout:
+    case HttpError::connectionFailed:
+        co_return failed(got.status == 0 ? DownloadFailure::noAnswer : DownloadFailure::incomplete,
+                         got.errorText, got.status);
+    case HttpError::fileError:
+        co_return failed(DownloadFailure::localFile, got.errorText, got.status);
+    default:
+        co_return failed(DownloadFailure::incomplete, got.errorText, got.status);
+    }
+    const int status = got.status;
     const qint64 size = got.bodySize;
     QByteArray head(qMin(size, firmwareImageHeadSize), '\0');
     if (::pread(file.handle(), head.data(), size_t(head.size()), 0) != head.size())
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, QString::fromLocal8Bit(std::strerror(errno)));
     if (const QString reason = notAFirmwareImage(head, size); !reason.isEmpty()) {
         log(QStringLiteral("firmware: ") + url->toString() + QStringLiteral(" is not used \u2014 ")
             + reason);
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::notAnImage, reason, status);
     }
     file.close();
     if (file.error() != QFileDevice::NoError
         || std::rename(QFile::encodeName(file.fileName()).constData(),
                        QFile::encodeName(destination).constData())
             != 0)
-        co_return std::nullopt;
+        co_return failed(DownloadFailure::localFile, file.errorString(), status);
     file.setAutoRemove(false);
-    co_return destination;
+    co_return DownloadResult{destination, DownloadFailure::none, status, {}};
 }
 
 } // namespace vexlo

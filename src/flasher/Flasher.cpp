@@ -34,21 +34,26 @@ bool exists(const QString &path)
 
 } // namespace
 
-QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
-                        FlasherOptions options)
+QCoro::Task<FlashOutcome> flash(QString binPath, QString port, CoilexVariant variant,
+                                FlasherOptions options)
 {
     const LogSink &log = options.log;
+    FlashOutcome outcome;
     const auto tool = espflash::location(options.toolSearchPath);
     if (!tool) {
         log(espflash::notFoundMessage(options.toolSearchPath));
-        co_return false;
+        outcome.failure = FlashFailure::toolMissing;
+        co_return outcome;
     }
-    if (!exists(binPath))
-        co_return false;
+    if (!exists(binPath)) {
+        outcome.failure = FlashFailure::imageMissing;
+        co_return outcome;
+    }
     if (!exists(port)) {
         log(QStringLiteral("espflash: Port '") + port
             + QStringLiteral("' not present at launch time."));
-        co_return false;
+        outcome.failure = FlashFailure::portMissing;
+        co_return outcome;
     }
 
     DataAccumulator accumulator;
@@ -70,9 +75,13 @@ QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
         log(QStringLiteral("espflash: Failed to start process \u2014 error: ") + run.launchError
             + QStringLiteral(". Port present: ")
             + (exists(port) ? QStringLiteral("yes") : QStringLiteral("no")));
-        co_return false;
+        // A file that is not there cannot be started; one that is there but refuses can.
+        outcome.failure = exists(*tool) ? FlashFailure::toolNotStarted : FlashFailure::toolMissing;
+        outcome.reason = run.launchError;
+        co_return outcome;
     }
-    if (!exists(port)) {
+    const bool portGone = !exists(port);
+    if (portGone) {
         log(QStringLiteral("espflash: Port '") + port
             + QStringLiteral("' disappeared during flashing (post-termination check)."));
     }
@@ -81,21 +90,30 @@ QCoro::Task<bool> flash(QString binPath, QString port, CoilexVariant variant,
             .arg(run.status));
     log(QStringLiteral("espflash output (final)\n ") + QString::fromUtf8(accumulator.data()));
 
-    if (run.crashed || run.status != 0)
-        co_return false;
-    if (variant == CoilexVariant::universal)
-        co_return true;
+    if (run.crashed || run.status != 0) {
+        outcome.failure = portGone ? FlashFailure::portVanished : FlashFailure::toolFailed;
+        outcome.toolStatus = run.status;
+        outcome.crashed = run.crashed;
+        co_return outcome;
+    }
+    outcome.imageWritten = true;
+    if (variant == CoilexVariant::universal) {
+        outcome.variantDelivered = true;
+        co_return outcome;
+    }
 
     log(QStringLiteral("espflash: Applying variant config: ") + rawValue(variant));
     co_await runEspflash(espflash::resetArguments(port), options);
     co_await sleepFor(options.pauseBeforeVariant);
-    const bool configured = writeVariant(port, variant, log);
-    if (!configured)
+    outcome.variantDelivered = writeVariant(port, variant, log, &outcome.reason);
+    if (!outcome.variantDelivered) {
         log(QStringLiteral("espflash: Warning \u2014 failed to write VAR over serial"));
+        // The user chose a variant: a board that did not get it has not been installed properly.
+        outcome.failure = FlashFailure::variantNotSent;
+    }
     co_await sleepFor(options.pauseAfterVariant);
     co_await runEspflash(espflash::resetArguments(port), options);
-    // The user chose a variant: a board that did not get it has not been installed properly.
-    co_return configured;
+    co_return outcome;
 }
 
 } // namespace vexlo

@@ -91,22 +91,26 @@ QByteArray variantCommand(CoilexVariant variant)
     return {};
 }
 
-bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log)
+bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log, QString *why)
 {
     if (variant == CoilexVariant::universal)
         return true;
+    const auto fail = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
 
     const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        const int error = errno;
-        log(QStringLiteral("serial: Failed to open ") + port + QStringLiteral(" \u2014 ")
-            + errorText(error));
-        return false;
+        const QString reason = errorText(errno);
+        log(QStringLiteral("serial: Failed to open ") + port + QStringLiteral(" \u2014 ") + reason);
+        return fail(reason);
     }
     if (!configureSerialPort(fd)) {
         log(QStringLiteral("serial: Failed to configure ") + port + QStringLiteral(" at 115200"));
         ::close(fd);
-        return false;
+        return fail(QStringLiteral("not a serial port"));
     }
     const int error = writeFully(fd, variantCommand(variant));
     // What is still queued is dropped, so that closing cannot wait for a stalled line either.
@@ -116,7 +120,7 @@ bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log
     if (error != 0) {
         log(QStringLiteral("serial: Write failed on ") + port + QStringLiteral(" \u2014 ")
             + errorText(error));
-        return false;
+        return fail(errorText(error));
     }
     return true;
 }

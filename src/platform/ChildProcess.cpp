@@ -3,12 +3,37 @@
 #include "Async.h"
 
 #include <QProcess>
+#include <QSet>
 #include <QTimer>
 
 #include <csignal>
 #include <unistd.h>
 
 namespace vexlo {
+
+namespace {
+
+// The children running now; touched on the GUI thread only.
+QSet<pid_t> &runningChildren()
+{
+    static QSet<pid_t> children;
+    return children;
+}
+
+void killGroup(pid_t pid)
+{
+    // The child may not have entered its own group yet; then it is alone to kill.
+    if (pid > 0 && ::kill(-pid, SIGKILL) != 0)
+        ::kill(pid, SIGKILL);
+}
+
+} // namespace
+
+void killRunningChildProcessGroups()
+{
+    for (const pid_t pid : std::as_const(runningChildren()))
+        killGroup(pid);
+}
 
 QString combinedOutput(const ProcessResult &result)
 {
@@ -65,16 +90,16 @@ QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &process, [&] {
         result.timedOut = true;
-        const auto pid = static_cast<pid_t>(process.processId());
-        // The child may not have entered its own group yet; then it is alone to kill.
-        if (pid > 0 && ::kill(-pid, SIGKILL) != 0)
-            ::kill(pid, SIGKILL);
+        killGroup(static_cast<pid_t>(process.processId()));
     });
     process.start();
     if (process.state() != QProcess::NotRunning) {
+        const auto pid = static_cast<pid_t>(process.processId());
+        runningChildren().insert(pid);
         if (request.timeLimit)
             limit.start(*request.timeLimit);
         co_await ended.wait();
+        runningChildren().remove(pid);
     }
     limit.stop();
 

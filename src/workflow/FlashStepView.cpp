@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vexlo {
@@ -72,6 +73,7 @@ FlashStepView::FlashStepView(QWidget *parent)
     , m_title(new QLabel(this))
     , m_detail(new QLabel(this))
     , m_progressBar(new QProgressBar(m_detail))
+    , m_retry(new QToolButton(this))
 {
     QFont caption = font();
     caption.setPointSizeF(caption.pointSizeF() * 0.8);
@@ -87,9 +89,19 @@ FlashStepView::FlashStepView(QWidget *parent)
     m_progressBar->setGeometry(QRect(progressBarOffset, progressBarSize));
     m_progressBar->hide();
 
+    m_retry->setText(tr("Erneut prüfen"));
+    m_retry->setFont(caption);
+    m_retry->setAutoRaise(true);
+    m_retry->hide();
+    connect(m_retry, &QToolButton::clicked, this, &FlashStepView::retryRequested);
+    auto *titleLine = new QHBoxLayout;
+    titleLine->setContentsMargins(0, 0, 0, 0);
+    titleLine->addWidget(m_title);
+    titleLine->addWidget(m_retry);
+    titleLine->addStretch();
     auto *text = new QVBoxLayout;
     text->setContentsMargins(0, 0, 0, 0);
-    text->addWidget(m_title);
+    text->addLayout(titleLine);
     text->addWidget(m_detail);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -107,6 +119,8 @@ void FlashStepView::setRow(const StepRow &row, double progress)
     m_detail->setText(row.detail.value_or(QString()));
     m_progressBar->setVisible(row.showsProgressBar);
     m_progressBar->setValue(qRound(progress * 1000));
+    m_retry->setVisible(row.offersRetry);
+    setToolTip(row.toolTip);
     // Red and green alone are lost on many users: the row says its state in words too.
     setAccessibleName(title);
     QString description = stepStatusText(row.status);

@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 class QTimer;
+class QToolButton;
 
 namespace vexlo {
 
@@ -42,12 +43,17 @@ public:
     QLabel *title() const { return m_title; }
     QLabel *detail() const { return m_detail; }
     QProgressBar *progressBar() const { return m_progressBar; }
+    QToolButton *retryButton() const { return m_retry; }
+
+Q_SIGNALS:
+    void retryRequested();
 
 private:
     StatusMark *m_mark;
     QLabel *m_title;
     QLabel *m_detail;
     QProgressBar *m_progressBar;
+    QToolButton *m_retry;
 };
 
 } // namespace vexlo

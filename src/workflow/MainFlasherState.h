@@ -1,12 +1,13 @@
 #pragma once
 
-#include "model/BoardType.h"
-#include "model/CoilexVariant.h"
-#include "model/FlashStatus.h"
 #include "devices/SerialPortMonitor.h"
 #include "firmware/FirmwareServer.h"
 #include "flasher/FlasherOptions.h"
+#include "model/BoardType.h"
+#include "model/CoilexVariant.h"
+#include "model/FlashStatus.h"
 #include "platform/Async.h"
+#include "workflow/StepRows.h"
 
 #include <QObject>
 #include <QString>
@@ -22,8 +23,10 @@ namespace vexlo {
 // What an install run calls out to; the defaults download from the firmware server and flash
 // with espflash. Tests put their own in and shorten the estimate's tick.
 struct InstallSteps {
-    std::function<QCoro::Task<std::optional<QString>>(BoardType)> download;
-    std::function<QCoro::Task<bool>(QString binPath, QString port, CoilexVariant)> flash;
+    std::function<QCoro::Task<DownloadResult>(BoardType)> download;
+    std::function<QCoro::Task<FlashOutcome>(QString binPath, QString port, CoilexVariant)> flash;
+    // Receives the run's own line when a step fails.
+    LogSink log = standardOutputLog();
     std::chrono::milliseconds progressTick{500};
     std::function<std::chrono::milliseconds(BoardType)> expectedFlashDuration =
         vexlo::expectedFlashDuration;
@@ -53,7 +56,18 @@ public:
     // From the download's start to the run's end; a press meanwhile starts nothing.
     bool isInstalling() const { return m_isInstalling; }
     // The install button's rule: a port, a finished detection of a known board, no run.
-    bool canInstall() const;
+    bool canInstall() const { return installBlockedReason().isEmpty(); }
+    // Why the install button is disabled, in words; empty while it is enabled.
+    QString installBlockedReason() const;
+    // The latest run and the board it ran on; cleared once the rows no longer describe that board.
+    const std::optional<InstallRecord> &lastRun() const { return m_lastRun; }
+    // The facts the step rows are drawn from.
+    StepInputs stepInputs() const;
+    // "Erneut prüfen": a port is selected, no detection runs, no run owns the port.
+    bool canRetryDetection() const;
+    void retryDetection();
+    // From now on no run and no detection starts; a run under way goes on to its end.
+    void stopStartingNew();
 
     void setCoilexVariant(CoilexVariant variant);
 
@@ -76,7 +90,11 @@ Q_SIGNALS:
 
 private:
     std::optional<BoardType> detectedBoardType() const;
-    QCoro::Task<> trackFlashProgress(BoardType boardType, quint64 run);
+    bool isDetecting() const;
+    void refuse(const QString &reason);
+    void endRun(FlashStatus status, std::optional<double> progress = std::nullopt);
+    void forgetRunIfAnotherBoard();
+    QCoro::Task<> trackFlashProgress(BoardType boardType, quint64 run, CancelTokenPtr cancel);
     void setStatus(FlashStatus status);
     void setIsFlashing(bool flashing);
     void setProgress(double progress);
@@ -92,9 +110,12 @@ private:
     QString m_latestFirmwareVersion = QStringLiteral("0.0.0");
     bool m_shouldRefreshLatest = true;
     bool m_isInstalling = false;
+    bool m_stoppedStartingNew = false;
+    std::optional<InstallRecord> m_lastRun;
     // Numbers the runs, so that an estimate never writes into a later run.
     quint64 m_run = 0;
     CancelTokenPtr m_versionPoll;
+    CancelTokenPtr m_estimate;
 };
 
 } // namespace vexlo

@@ -1,8 +1,8 @@
 #include "MainFlasherView.h"
 
 #include "FlashStepView.h"
-#include "firmware/FirmwareDownload.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
@@ -33,6 +33,7 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     , m_portLabel(new QLabel(tr("Port:"), this))
     , m_portPicker(new QComboBox(this))
     , m_installButton(new QPushButton(this))
+    , m_retryAction(new QAction(tr("Erneut prüfen"), this))
 {
     setFixedSize(336, 338);
     auto *root = new QVBoxLayout(this);
@@ -110,21 +111,24 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
         // Not kept: the run guards the state itself and always ends.
         m_state.downloadAndInstall();
     });
+    m_retryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    addAction(m_retryAction);
+    connect(m_retryAction, &QAction::triggered, &m_state, &MainFlasherState::retryDetection);
+    connect(m_steps.front(), &FlashStepView::retryRequested, m_retryAction, &QAction::trigger);
 
     connect(&m_state, &MainFlasherState::latestFirmwareVersionChanged, this,
             &MainFlasherView::showVersion);
     connect(&m_state, &MainFlasherState::coilexVariantChanged, this, &MainFlasherView::showVariant);
-    connect(&monitor, &SerialPortMonitor::availableDevicesChanged, this,
-            &MainFlasherView::showPorts);
     for (const auto signal :
-         {&SerialPortMonitor::selectedDeviceChanged, &SerialPortMonitor::lastDetectionLogChanged})
+         {&SerialPortMonitor::selectedDeviceChanged, &SerialPortMonitor::availableDevicesChanged,
+          &SerialPortMonitor::isDetectingBoardChanged, &SerialPortMonitor::detectionFinished})
         connect(&monitor, signal, this, [this] {
             showPorts();
             showSteps();
         });
     for (const auto signal :
          {&MainFlasherState::statusChanged, &MainFlasherState::isFlashingChanged,
-          &MainFlasherState::progressChanged})
+          &MainFlasherState::progressChanged, &MainFlasherState::isInstallingChanged})
         connect(&m_state, signal, this, &MainFlasherView::showSteps);
     connect(&m_state, &MainFlasherState::canInstallChanged, this,
             &MainFlasherView::showInstallButton);
@@ -168,18 +172,18 @@ void MainFlasherView::showPorts()
 
 void MainFlasherView::showSteps()
 {
-    const SerialPortMonitor &monitor = m_state.portMonitor();
-    const QList<StepRow> rows = stepRows(
-        {monitor.selectedDevice(), m_state.status(), m_state.isFlashing(), lastFirmwareFileName()});
+    const QList<StepRow> rows = stepRows(m_state.stepInputs());
     for (qsizetype i = 0; i < rows.size(); ++i)
         m_steps.at(i)->setRow(rows.at(i), m_state.progress());
-    // Why a board was not recognised (a port in use, no permission) is in the tool's output.
-    m_steps.front()->setToolTip(monitor.lastDetectionLog());
+    m_retryAction->setEnabled(m_state.canRetryDetection());
 }
 
 void MainFlasherView::showInstallButton()
 {
-    m_installButton->setEnabled(m_state.canInstall());
+    const QString blocked = m_state.installBlockedReason();
+    m_installButton->setEnabled(blocked.isEmpty());
+    m_installButton->setToolTip(blocked);
+    m_retryAction->setEnabled(m_state.canRetryDetection());
 }
 
 void MainFlasherView::showEvent(QShowEvent *event)

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -28,6 +29,8 @@ public:
     FlashStepView *step(int index) const { return m_steps.at(index); }
     QComboBox *portPicker() const { return m_portPicker; }
     QPushButton *installButton() const { return m_installButton; }
+    // "Erneut prüfen", Ctrl+R: detects the board on the selected port once more.
+    QAction *retryAction() const { return m_retryAction; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -47,6 +50,7 @@ private:
     QLabel *m_portLabel;
     QComboBox *m_portPicker;
     QPushButton *m_installButton;
+    QAction *m_retryAction;
 };
 
 } // namespace vexlo

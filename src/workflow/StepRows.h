@@ -1,10 +1,16 @@
 #pragma once
 
+#include "devices/BoardDetection.h"
+#include "firmware/FirmwareDownload.h"
+#include "flasher/Flasher.h"
+#include "model/CoilexVariant.h"
 #include "model/FlashStatus.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace vexlo {
@@ -18,14 +24,35 @@ struct StepRow {
     StepStatus status;
     std::optional<QString> detail;
     bool showsProgressBar = false;
+    QString toolTip;
+    // The row offers to check the board again (a detection that found no kind).
+    bool offersRetry = false;
 };
 
-// The values of the window state the rows are drawn from.
+// The latest install run: the board it ran on, known by its port and MAC address, and what each
+// step did to it.
+struct InstallRecord {
+    QString port;
+    std::optional<QString> macAddress;
+    DetectedBoardKind kind = DetectedBoardKind::unknown;
+    CoilexVariant variant = CoilexVariant::v4; // the one sent to the board
+    DownloadResult download;
+    FlashOutcome flash;
+};
+
+// The facts the rows are drawn from.
 struct StepInputs {
     std::optional<QString> selectedDevice;
+    QStringList availableDevices;
+    // A detection on the selected port runs, or is due.
+    bool isDetectingBoard = false;
+    // The finished detection on the selected port, when not detecting.
+    BoardDetection detection;
+    std::chrono::milliseconds detectionTimeLimit{30000};
     FlashStatus status = FlashStatus::idle;
     bool isFlashing = false;
-    QString lastFirmwareFileName;
+    bool isInstalling = false;
+    std::optional<InstallRecord> run;
 };
 
 // The four rows, in order: device found, firmware downloaded, installation running, successful.
