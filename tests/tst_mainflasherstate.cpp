@@ -207,7 +207,9 @@ private Q_SLOTS:
         QCOMPARE(rig.tool.calls().size(), 1);
         rig.flashing.gate->fire();
         QVERIFY(rig.waitForStatus(FlashStatus::flashed));
-        QVERIFY(waitUntil([&] { return rig.tool.calls().size() == 2; }));
+        // The detection's end, not just its start: its last line goes to the rig's log.
+        QVERIFY(rig.detected(rig.state->portMonitor(), "/dev/ttyACM0"));
+        QCOMPARE(rig.tool.calls().size(), 2);
         QCOMPARE(rig.tool.calls().last(), QStringLiteral("-S\tboard-info\t--port\t/dev/ttyACM0"));
     }
 
