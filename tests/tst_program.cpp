@@ -1,10 +1,12 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,24 +17,47 @@ const QString root = QStringLiteral(E2E_ROOT);
 const QString port = root + QStringLiteral("/dev/ttyUSB0");
 const QString tag = QStringLiteral("[SerialPortMonitor] ");
 
-// The built program as a user runs it, with the stand-in espflash in its resources directory and
-// a private runtime folder (where an instance finds the running one) of the test's.
-void startProgram(QProcess &program, const QTemporaryDir &runtime)
+// The stand-in espflash in the program's resources directory, acting as the scenario says.
+void setScenario(const QByteArray &scenario)
 {
     const QString resources = root + QStringLiteral("/share/vexlo-utility");
     QFile::remove(resources + QStringLiteral("/espflash"));
     QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), resources + "/espflash"));
-    QFile scenario(resources + QStringLiteral("/espflash.scenario"));
-    QVERIFY(scenario.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    scenario.write(
-        "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n");
+    QFile file(resources + QStringLiteral("/espflash.scenario"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(scenario);
+}
+
+// The built program as a user runs it, with private runtime and state folders (where an
+// instance finds the running one, where its log file goes) of the test's.
+void startProgram(QProcess &program, const QTemporaryDir &home)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
     program.setProcessEnvironment(env);
     program.start(root + QStringLiteral("/bin/vexlo-utility"), {});
-    QVERIFY(program.waitForStarted(5000));
+    QVERIFY(program.state() != QProcess::NotRunning);
+}
+
+// The living (not zombie) processes among these, their children and their process groups.
+QList<qint64> livingKin(const QList<qint64> &pids)
+{
+    QList<qint64> kin;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll(); // pid (name) state ppid pgrp ...
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[0] != "Z"
+            && (pids.contains(entry.toLongLong()) || pids.contains(fields[1].toLongLong())
+                || pids.contains(fields[2].toLongLong())))
+            kin << entry.toLongLong();
+    }
+    return kin;
 }
 
 } // namespace
@@ -41,7 +66,11 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanupTestCase() { letLeftoverTasksEnd(); }
+    void init()
+    {
+        setScenario(
+            "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n");
+    }
     // A board plugged in at start is detected, with the whole sequence on standard output.
     void detectsABoardPluggedInAtStart()
     {
@@ -70,6 +99,60 @@ private Q_SLOTS:
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);
+        QFile::remove(port);
+    }
+
+    // Twenty double starts at the same moment: each time one opens its window, and the other
+    // asks it to come forward and ends. All at once, so that the machine is busy as on a slow
+    // day.
+    void oneWindowPerDoubleStart()
+    {
+        QTemporaryDir runtimes[20];
+        QProcess programs[2 * std::size(runtimes)];
+        for (int i = 0; i < int(std::size(programs)); ++i)
+            startProgram(programs[i], runtimes[i / 2]);
+        for (int trial = 0; trial < int(std::size(runtimes)); ++trial) {
+            QProcess *pair = programs + 2 * trial;
+            QVERIFY(waitUntil([&] {
+                return pair[0].state() == QProcess::NotRunning
+                    || pair[1].state() == QProcess::NotRunning;
+            }));
+            QProcess &second = pair[0].state() == QProcess::NotRunning ? pair[0] : pair[1];
+            QProcess &first = &second == pair ? pair[1] : pair[0];
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(first.state(), QProcess::Running);
+            first.kill();
+        }
+        for (QProcess &program : programs)
+            program.waitForFinished(5000);
+    }
+
+    // Ended by SIGTERM while the tool hangs in a detection: the program exits with 0, and
+    // nothing it started remains.
+    void leavesNoChildBehind()
+    {
+        QFile::remove(port);
+        PseudoTerminal board;
+        QVERIFY(QFile::link(board.terminalPath(), port));
+        QTemporaryDir home;
+        QProcess program;
+        setScenario("board-info.sleep_ms=60000\n");
+        startProgram(program, home);
+        const qint64 pid = program.processId();
+        QList<qint64> children;
+        QVERIFY(waitUntil([&] {
+            children = livingKin({pid});
+            return std::any_of(children.begin(), children.end(), [](qint64 child) {
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child));
+                return cmdline.open(QIODevice::ReadOnly)
+                    && cmdline.readAll().contains("board-info");
+            });
+        }));
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(waitUntil([&] { return livingKin(children).isEmpty(); }));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
         QFile::remove(port);
     }
 

@@ -6,6 +6,7 @@
 #include "Updater.h"
 #include "firmware/FirmwareDownload.h"
 #include "platform/Platform.h"
+#include "platform/ShutdownSignals.h"
 #include "workflow/MainFlasherState.h"
 
 #include <QApplication>
@@ -18,6 +19,10 @@ int runApplication(QApplication &app)
     QApplication::setApplicationVersion(QStringLiteral(VEXLO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("com.vexlo.VexloUtility"));
     installTranslations(app);
+    // SIGINT, SIGTERM and SIGHUP end the program the ordinary way; its children end with it.
+    ShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::requested, &app,
+                     [] { QApplication::exit(0); });
 
     SingleInstance instance(platform::instanceSocketPath());
     if (instance.anotherIsRunning())

@@ -20,7 +20,8 @@ struct ProcessRequest {
     // true: the child writes its errors straight to our standard error; nothing is collected.
     bool forwardStandardError = false;
     // A child still running after this long is killed together with everything it started: it
-    // runs in a process group of its own, and the whole group gets SIGKILL.
+    // runs in a process group of its own, and the whole group gets SIGKILL. Without a limit the
+    // group is still ended when the program ends or abandons the run.
     std::optional<std::chrono::milliseconds> timeLimit;
     // Called with each chunk as it arrives, while the child runs.
     std::function<void(const QByteArray &)> onStandardOutput;
@@ -43,6 +44,10 @@ QString combinedOutput(const ProcessResult &result);
 
 // "5 s", "0.3 s": a time limit as the log shows it.
 QString secondsText(std::chrono::milliseconds duration);
+
+// Kills the process group of every child of runProcess still running. Needs no lock and no
+// allocation: the program calls it on every way out, std::terminate included.
+void endAllChildProcesses();
 
 // Runs one child process to its end without blocking the calling thread's event loop. Both pipes
 // are drained while the child runs, so a child that writes more than a pipe holds never stalls.
