@@ -1,7 +1,6 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,11 +15,12 @@ namespace {
 const QString root = QStringLiteral(E2E_ROOT);
 const QString port = root + QStringLiteral("/dev/ttyUSB0");
 const QString tag = QStringLiteral("[SerialPortMonitor] ");
+const QString resources = root + QStringLiteral("/share/vexlo-utility");
 
 // The stand-in espflash in the program's resources directory, acting as the scenario says.
 void setScenario(const QByteArray &scenario)
 {
-    const QString resources = root + QStringLiteral("/share/vexlo-utility");
+    QFile::remove(resources + QStringLiteral("/espflash.calls"));
     QFile::remove(resources + QStringLiteral("/espflash"));
     QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), resources + "/espflash"));
     QFile file(resources + QStringLiteral("/espflash.scenario"));
@@ -46,16 +46,11 @@ void startProgram(QProcess &program, const QTemporaryDir &home)
 QList<qint64> livingKin(const QList<qint64> &pids)
 {
     QList<qint64> kin;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll(); // pid (name) state ppid pgrp ...
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields[0] != "Z"
-            && (pids.contains(entry.toLongLong()) || pids.contains(fields[1].toLongLong())
-                || pids.contains(fields[2].toLongLong())))
-            kin << entry.toLongLong();
+    for (const ProcessEntry &process : processes()) {
+        if (!process.zombie
+            && (pids.contains(process.pid) || pids.contains(process.parent)
+                || pids.contains(process.group)))
+            kin << process.pid;
     }
     return kin;
 }
@@ -89,6 +84,12 @@ private Q_SLOTS:
         QVERIFY2(output.startsWith("[SerialPortMonitor] ports=[\"" + port.toUtf8() + "\"]"),
                  output.constData());
         QVERIFY(output.contains("detection result for " + port.toUtf8() + ": Control Board"));
+        // The log file begins with the same line after its time.
+        QByteArray logged = readFile(runtime.filePath("vexlo-utility/vexlo-utility.log"));
+        logged.truncate(logged.indexOf('\n') + 1);
+        QVERIFY2(logged.startsWith("20")
+                     && logged.endsWith(" " + output.left(output.indexOf('\n') + 1)),
+                 logged);
 
         // A second start finds this one, asks it to come forward and ends.
         QProcess second;
@@ -138,16 +139,10 @@ private Q_SLOTS:
         QProcess program;
         setScenario("board-info.sleep_ms=60000\n");
         startProgram(program, home);
+        QVERIFY(waitUntil(
+            [&] { return readFile(resources + "/espflash.calls").contains("board-info"); }));
         const qint64 pid = program.processId();
-        QList<qint64> children;
-        QVERIFY(waitUntil([&] {
-            children = livingKin({pid});
-            return std::any_of(children.begin(), children.end(), [](qint64 child) {
-                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child));
-                return cmdline.open(QIODevice::ReadOnly)
-                    && cmdline.readAll().contains("board-info");
-            });
-        }));
+        const QList<qint64> children = livingKin({pid});
         ::kill(static_cast<pid_t>(pid), SIGTERM);
         QVERIFY(program.waitForFinished(10000));
         QVERIFY(waitUntil([&] { return livingKin(children).isEmpty(); }));
@@ -156,7 +151,8 @@ private Q_SLOTS:
         QFile::remove(port);
     }
 
-    // Its log goes to a FIFO whose reader goes away: the program must carry on.
+    // Its log goes to a FIFO whose reader goes away: the program carries on, and its log file
+    // goes on getting every line.
     void outlivesTheReaderOfItsLog()
     {
         QTemporaryDir dir;
@@ -170,14 +166,11 @@ private Q_SLOTS:
         char byte;
         QVERIFY(waitUntil([&] { return ::read(reader, &byte, 1) == 1; }));
         ::close(reader);
-        // Two more refreshes write their six lines into the pipe nobody reads, and live on.
-        const auto writeCalls = [&] {
-            QFile io(QStringLiteral("/proc/%1/io").arg(program.processId()));
-            const QByteArray text = io.open(QIODevice::ReadOnly) ? io.readAll() : "syscw: -1";
-            return text.mid(text.indexOf("syscw:") + 6).split('\n').first().trimmed().toLongLong();
+        const auto listings = [&] {
+            return readFile(dir.filePath("vexlo-utility/vexlo-utility.log")).count("ports=[]\n");
         };
-        const qint64 before = writeCalls();
-        QVERIFY(waitUntil([&] { return writeCalls() >= before + 6; }));
+        const qsizetype before = listings();
+        QVERIFY(waitUntil([&] { return listings() >= before + 2; }));
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);

@@ -57,6 +57,19 @@ QString instanceSocketPath()
         + QStringLiteral("/vexlo-utility.socket");
 }
 
+QString logDirectory()
+{
+#ifdef Q_OS_MACOS
+    return QDir::homePath() + QStringLiteral("/Library/Logs/Vexlo Utility");
+#else
+    // Qt 6.4 has no state location yet; a relative XDG path is to be ignored.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/vexlo-utility");
+#endif
+}
+
 bool makePrivateDirectory(const QString &path)
 {
     if (path.isEmpty() || !QDir().mkpath(path))

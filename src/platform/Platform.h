@@ -23,6 +23,10 @@ QString firmwareDirectory();
 // user can reach.
 QString instanceSocketPath();
 
+// Where the log file is kept: the user's state folder ($XDG_STATE_HOME, by default
+// ~/.local/state) on Linux, ~/Library/Logs on macOS.
+QString logDirectory();
+
 // Creates the folder (and its parents) if missing and makes it readable by its owner alone.
 // False when it cannot be had.
 bool makePrivateDirectory(const QString &path);
