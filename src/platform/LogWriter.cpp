@@ -51,6 +51,8 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 LogWriter::LogWriter(LogWriterOptions options)
     : m_options(std::move(options))
+    , m_nonBlockingOutput(platform::nonBlockingWriter(m_options.output))
+    , m_outputFd(m_nonBlockingOutput >= 0 ? m_nonBlockingOutput : m_options.output)
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -63,8 +65,10 @@ LogWriter::~LogWriter()
     }
     m_wake.notify_one();
     m_thread.join();
-    if (m_file >= 0)
-        ::close(m_file);
+    for (const int fd : {m_file, m_nonBlockingOutput}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 void LogWriter::write(const QString &line)
@@ -138,10 +142,11 @@ void LogWriter::run()
         if (stopping && lastChance.isForever())
             lastChance.setRemainingTime(1000);
         // Short waits, so that lines for the file never wait long behind a stalled reader.
-        pollfd output{m_options.output, POLLOUT, 0};
+        pollfd output{m_outputFd, POLLOUT, 0};
         if (::poll(&output, 1, 50) > 0) {
-            // At most PIPE_BUF: a pipe that reported room takes that much without blocking.
-            const ssize_t n = ::write(m_options.output, sending.constData() + sent,
+            // At most PIPE_BUF: a pipe that reported room takes that much without blocking, also
+            // where the output could not be had without blocking.
+            const ssize_t n = ::write(m_outputFd, sending.constData() + sent,
                                       size_t(std::min<qsizetype>(sending.size() - sent, PIPE_BUF)));
             if (n > 0) {
                 sent += n;

@@ -49,6 +49,8 @@ private:
     void rotateFiles();
 
     const LogWriterOptions m_options;
+    const int m_nonBlockingOutput;
+    const int m_outputFd; // the one above where there is one, else the output as given
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<QByteArray> m_output; // lines with their line feeds, waiting for the output

@@ -8,6 +8,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vexlo::platform {
 
 QString listingShell()
@@ -67,6 +71,21 @@ QString logDirectory()
     if (!QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/vexlo-utility");
+#endif
+}
+
+int nonBlockingWriter(int fd)
+{
+#ifdef Q_OS_LINUX
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !(S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)))
+        return -1;
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+#else
+    // /dev/fd/N duplicates the descriptor here, sharing its flags.
+    Q_UNUSED(fd);
+    return -1;
 #endif
 }
 
