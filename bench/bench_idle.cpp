@@ -50,6 +50,7 @@ int main(int argc, char *argv[])
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), runtime.path());
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);

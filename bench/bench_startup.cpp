@@ -47,6 +47,7 @@ int main(int argc, char *argv[])
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_STATE_HOME"), runtime.path());
         env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -23,12 +23,6 @@ namespace {
 
 const QByteArray esp32Path = "/Firmware/ESP32-WROOM-32_latest.bin";
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // A body that passes for a firmware image: the magic byte at `magicAt`, 8 KiB or more.
 QByteArray image(const QByteArray &tag, qsizetype magicAt = 0, qsizetype size = 8192)
 {

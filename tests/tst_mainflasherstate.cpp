@@ -203,7 +203,11 @@ private Q_SLOTS:
         rig.press();
         rig.downloading.gate->fire();
         QVERIFY(waitUntil([&] { return rig.state->progress() == 1.0; }));
-        QTest::qWait(100); // a few more ticks: the estimate is done and writes nothing more
+        // Four more ticks of the estimate's (three listings, 30 ms apart): it writes nothing more.
+        const qsizetype listings = rig.log.startingWith("[SerialPortMonitor] ports=").size();
+        QVERIFY(waitUntil([&] {
+            return rig.log.startingWith("[SerialPortMonitor] ports=").size() >= listings + 3;
+        }));
         rig.press();
         rig.flashing.gate->fire();
         QVERIFY(rig.waitForStatus(FlashStatus::flashed));
@@ -228,8 +232,7 @@ private Q_SLOTS:
         QVERIFY(rig.plugAndDetect());
         rig.flashing.succeeds = false;
         rig.press();
-        QVERIFY(waitUntil([&] { return rig.state->isFlashing(); }));
-        QTest::qWait(30);
+        QVERIFY(waitUntil([&] { return rig.progress.size() >= 2; })); // ticked, sleeps again
         rig.flashing.gate->fire();
         QVERIFY(rig.waitForStatus(FlashStatus::flashFailed));
         rig.flashing.gate = std::make_unique<OneShot>();
@@ -258,7 +261,9 @@ private Q_SLOTS:
         QCOMPARE(rig.tool.calls().size(), 1);
         rig.flashing.gate->fire();
         QVERIFY(rig.waitForStatus(FlashStatus::flashed));
-        QVERIFY(waitUntil([&] { return rig.tool.calls().size() == 2; }));
+        // The detection's end, not just its start: its last line goes to the rig's log.
+        QVERIFY(rig.detected(rig.state->portMonitor(), "/dev/ttyACM0"));
+        QCOMPARE(rig.tool.calls().size(), 2);
         QCOMPARE(rig.tool.calls().last(), QStringLiteral("-S\tboard-info\t--port\t/dev/ttyACM0"));
     }
 

@@ -17,21 +17,26 @@ namespace {
 const QString root = QStringLiteral(E2E_ROOT);
 const QString port = root + QStringLiteral("/dev/ttyUSB0");
 const QString tag = QStringLiteral("[SerialPortMonitor] ");
+const QString tools = root + QStringLiteral("/lib/vexlo-utility");
+const QByteArray esp32s3 =
+    "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n";
 
-// The built program as a user runs it, with the stand-in espflash in its private tool folder and
-// a private runtime folder (where an instance finds the running one) of the test's.
-void startProgram(QProcess &program, const QTemporaryDir &runtime,
-                  const QByteArray &moreScenario = {}, const QString &display = {})
+// The stand-in espflash in the program's private tool folder, acting as the scenario says.
+void setScenario(const QByteArray &scenario)
 {
-    const QString tools = root + QStringLiteral("/lib/vexlo-utility");
-    QFile::remove(tools + QStringLiteral("/espflash"));
     QFile::remove(tools + QStringLiteral("/espflash.calls"));
+    QFile::remove(tools + QStringLiteral("/espflash"));
     QVERIFY(QFile::copy(QStringLiteral(FAKE_ESPFLASH_PATH), tools + "/espflash"));
-    QFile scenario(tools + QStringLiteral("/espflash.scenario"));
-    QVERIFY(scenario.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    scenario.write(
-        "board-info.out=Chip type:         esp32s3 (revision v0.2)\\nFlash size: 8MB\\n\n"
-        + moreScenario);
+    QFile file(tools + QStringLiteral("/espflash.scenario"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(scenario);
+}
+
+// The built program as a user runs it, with private runtime and state folders (where an
+// instance finds the running one, where its log file goes) of the test's; on a virtual display
+// when one is given.
+void startProgram(QProcess &program, const QTemporaryDir &home, const QString &display = {})
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"),
                display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
@@ -39,10 +44,24 @@ void startProgram(QProcess &program, const QTemporaryDir &runtime,
     // No session bus on the virtual display: Qt's attempts to reach one leave allocations behind.
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
     program.setProcessEnvironment(env);
     program.start(root + QStringLiteral("/bin/vexlo-utility"), {});
-    QVERIFY(program.waitForStarted(5000));
+    QVERIFY(program.state() != QProcess::NotRunning);
+}
+
+// The living (not zombie) processes among these, their children and their process groups.
+QList<qint64> livingKin(const QList<qint64> &pids)
+{
+    QList<qint64> kin;
+    for (const ProcessEntry &process : processes()) {
+        if (!process.zombie
+            && (pids.contains(process.pid) || pids.contains(process.parent)
+                || pids.contains(process.group)))
+            kin << process.pid;
+    }
+    return kin;
 }
 
 } // namespace
@@ -51,7 +70,10 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanupTestCase() { letLeftoverTasksEnd(); }
+    void init()
+    {
+        setScenario(esp32s3);
+    }
     // A board plugged in at start is detected, with the whole sequence on standard output.
     void detectsABoardPluggedInAtStart()
     {
@@ -70,6 +92,12 @@ private Q_SLOTS:
         QVERIFY2(output.startsWith("[SerialPortMonitor] ports=[\"" + port.toUtf8() + "\"]"),
                  output.constData());
         QVERIFY(output.contains("detection result for " + port.toUtf8() + ": Control Board"));
+        // The log file begins with the same line after its time.
+        QByteArray logged = readFile(runtime.filePath("vexlo-utility/vexlo-utility.log"));
+        logged.truncate(logged.indexOf('\n') + 1);
+        QVERIFY2(logged.startsWith("20")
+                     && logged.endsWith(" " + output.left(output.indexOf('\n') + 1)),
+                 logged);
 
         // A second start finds this one, asks it to come forward and ends.
         QProcess second;
@@ -83,7 +111,56 @@ private Q_SLOTS:
         QFile::remove(port);
     }
 
-    // Its log goes to a FIFO whose reader goes away: the program must carry on.
+    // Twenty double starts at the same moment: each time one opens its window, and the other
+    // asks it to come forward and ends. All at once, so that the machine is busy as on a slow
+    // day.
+    void oneWindowPerDoubleStart()
+    {
+        QTemporaryDir runtimes[20];
+        QProcess programs[2 * std::size(runtimes)];
+        for (int i = 0; i < int(std::size(programs)); ++i)
+            startProgram(programs[i], runtimes[i / 2]);
+        for (int trial = 0; trial < int(std::size(runtimes)); ++trial) {
+            QProcess *pair = programs + 2 * trial;
+            QVERIFY(waitUntil([&] {
+                return pair[0].state() == QProcess::NotRunning
+                    || pair[1].state() == QProcess::NotRunning;
+            }));
+            QProcess &second = pair[0].state() == QProcess::NotRunning ? pair[0] : pair[1];
+            QProcess &first = &second == pair ? pair[1] : pair[0];
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(first.state(), QProcess::Running);
+            first.kill();
+        }
+        for (QProcess &program : programs)
+            program.waitForFinished(5000);
+    }
+
+    // Ended by SIGTERM while the tool hangs in a detection: the program exits with 0, and
+    // nothing it started remains.
+    void leavesNoChildBehind()
+    {
+        QFile::remove(port);
+        PseudoTerminal board;
+        QVERIFY(QFile::link(board.terminalPath(), port));
+        QTemporaryDir home;
+        QProcess program;
+        setScenario("board-info.sleep_ms=60000\n");
+        startProgram(program, home);
+        QVERIFY(waitUntil(
+            [&] { return readFile(tools + "/espflash.calls").contains("board-info"); }));
+        const qint64 pid = program.processId();
+        const QList<qint64> children = livingKin({pid});
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(waitUntil([&] { return livingKin(children).isEmpty(); }));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QFile::remove(port);
+    }
+
+    // Its log goes to a FIFO whose reader goes away: the program carries on, and its log file
+    // goes on getting every line.
     void outlivesTheReaderOfItsLog()
     {
         QTemporaryDir dir;
@@ -97,14 +174,11 @@ private Q_SLOTS:
         char byte;
         QVERIFY(waitUntil([&] { return ::read(reader, &byte, 1) == 1; }));
         ::close(reader);
-        // Two more refreshes write their six lines into the pipe nobody reads, and live on.
-        const auto writeCalls = [&] {
-            QFile io(QStringLiteral("/proc/%1/io").arg(program.processId()));
-            const QByteArray text = io.open(QIODevice::ReadOnly) ? io.readAll() : "syscw: -1";
-            return text.mid(text.indexOf("syscw:") + 6).split('\n').first().trimmed().toLongLong();
+        const auto listings = [&] {
+            return readFile(dir.filePath("vexlo-utility/vexlo-utility.log")).count("ports=[]\n");
         };
-        const qint64 before = writeCalls();
-        QVERIFY(waitUntil([&] { return writeCalls() >= before + 6; }));
+        const qsizetype before = listings();
+        QVERIFY(waitUntil([&] { return listings() >= before + 2; }));
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished(5000);
@@ -148,10 +222,10 @@ private Q_SLOTS:
         connect(&program, &QProcess::readyReadStandardOutput,
                 [&] { output += program.readAllStandardOutput(); });
         QTemporaryDir runtime;
-        startProgram(program, runtime,
-                     "write-bin.chunks=e:Connecting...\\n|e:Writing...\\n|e:Done\\n\n"
-                     "write-bin.chunk_delay_ms=700\nreset.out=Resetting\\n\n",
-                     display);
+        setScenario(esp32s3
+                    + "write-bin.chunks=e:Connecting...\\n|e:Writing...\\n|e:Done\\n\n"
+                      "write-bin.chunk_delay_ms=700\nreset.out=Resetting\\n\n");
+        startProgram(program, runtime, display);
         QVERIFY(
             waitUntil([&] { return output.contains("detection result for " + port.toUtf8()); }));
         const QString geometry = xdotool({"search", "--sync", "--onlyvisible", "--pid",

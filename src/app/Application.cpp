@@ -51,7 +51,7 @@ int runApplication(QApplication &app)
                     "Vexlo Utility: signal %1 received again; ending the tool and quitting "
                     "at once")
                     .arg(number));
-            killRunningChildProcessGroups();
+            endAllChildProcesses();
             std::signal(number, SIG_DFL);
             std::raise(number);
         });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -8,7 +9,9 @@ class QLocalServer;
 namespace vexlo {
 
 // Keeps the program to one instance per user, so that two never probe or flash the same port.
-// The first instance listens on a local socket; a later one tells it to come forward and ends.
+// A lock file beside the socket decides who is first, also when two start at the same moment;
+// the first listens on a local socket, and a later one uses it only to tell the first to come
+// forward before it ends.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -22,6 +25,7 @@ Q_SIGNALS:
     void comeForwardRequested();
 
 private:
+    QLockFile m_lock;
     QLocalServer *m_server = nullptr;
     bool m_anotherIsRunning = false;
 };

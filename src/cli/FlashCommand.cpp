@@ -4,7 +4,7 @@
 #include "CliOptions.h"
 #include "HumanReport.h"
 #include "JsonReport.h"
-#include "StopSignals.h"
+#include "platform/ShutdownSignals.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -58,8 +58,12 @@ int runFlashCommand(const QStringList &arguments)
     batch.jobs = options.jobs;
     batch.watch = options.watch;
     BatchInstaller installer(batch, InstallEngine(), *report);
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::received, &installer, &BatchInstaller::stop);
+    // Every signal only asks for a stop: a write under way always finishes.
+    ShutdownSignals stopSignals;
+    QObject::connect(&stopSignals, &ShutdownSignals::shutdownRequested, &installer,
+                     &BatchInstaller::stop);
+    QObject::connect(&stopSignals, &ShutdownSignals::shutdownInsisted, &installer,
+                     &BatchInstaller::stop);
     int status = 1;
     QObject::connect(&installer, &BatchInstaller::finished, &installer, [&status](int exit) {
         status = exit;

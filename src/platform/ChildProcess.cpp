@@ -3,9 +3,10 @@
 #include "Async.h"
 
 #include <QProcess>
-#include <QSet>
 #include <QTimer>
 
+#include <array>
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
@@ -13,26 +14,65 @@ namespace vexlo {
 
 namespace {
 
-// The children running now; touched on the GUI thread only.
-QSet<pid_t> &runningChildren()
+// The process groups of the running children. A fixed table of atomics: ending them needs no
+// lock and no allocation, so a terminate handler may do it at any moment.
+std::array<std::atomic<pid_t>, 1024> liveGroups{};
+
+void endGroup(pid_t group)
 {
-    static QSet<pid_t> children;
-    return children;
+    ::kill(-group, SIGKILL);
 }
 
-void killGroup(pid_t pid)
+// Keeps a started child's process group in the table until the child has ended. A run abandoned
+// while its child still runs (its coroutine destroyed) ends the group with it.
+class LiveGroup
 {
-    // The child may not have entered its own group yet; then it is alone to kill.
-    if (pid > 0 && ::kill(-pid, SIGKILL) != 0)
-        ::kill(pid, SIGKILL);
-}
+public:
+    explicit LiveGroup(QProcess &process)
+        : m_group(static_cast<pid_t>(process.processId()))
+    {
+        // The child does the same before it runs the program; whichever comes first, the group
+        // exists from here on, so a kill of the group cannot miss the child.
+        ::setpgid(m_group, m_group);
+        for (auto &slot : liveGroups) {
+            pid_t free = 0;
+            if (slot.compare_exchange_strong(free, m_group)) {
+                m_slot = &slot;
+                break;
+            }
+        }
+        m_ended = QObject::connect(&process, &QProcess::finished, [this] { release(); });
+    }
+    ~LiveGroup()
+    {
+        QObject::disconnect(m_ended);
+        if (release())
+            endGroup(m_group);
+    }
+    LiveGroup(const LiveGroup &) = delete;
+    LiveGroup &operator=(const LiveGroup &) = delete;
+
+private:
+    // True when the group was still listed as running.
+    bool release()
+    {
+        pid_t group = m_group;
+        return m_slot && m_slot->compare_exchange_strong(group, 0);
+    }
+
+    pid_t m_group;
+    std::atomic<pid_t> *m_slot = nullptr;
+    QMetaObject::Connection m_ended;
+};
 
 } // namespace
 
-void killRunningChildProcessGroups()
+void endAllChildProcesses()
 {
-    for (const pid_t pid : std::as_const(runningChildren()))
-        killGroup(pid);
+    for (auto &slot : liveGroups) {
+        if (const pid_t group = slot.exchange(0); group > 0)
+            endGroup(group);
+    }
 }
 
 QString combinedOutput(const ProcessResult &result)
@@ -89,17 +129,18 @@ QCoro::Task<ProcessResult> runProcess(ProcessRequest request)
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &process, [&] {
+        if (process.state() == QProcess::NotRunning)
+            return; // ended and reaped; its number may already belong to another
         result.timedOut = true;
-        killGroup(static_cast<pid_t>(process.processId()));
+        endGroup(static_cast<pid_t>(process.processId()));
     });
     process.start();
+    std::optional<LiveGroup> group;
     if (process.state() != QProcess::NotRunning) {
-        const auto pid = static_cast<pid_t>(process.processId());
-        runningChildren().insert(pid);
+        group.emplace(process);
         if (request.timeLimit)
             limit.start(*request.timeLimit);
         co_await ended.wait();
-        runningChildren().remove(pid);
     }
     limit.stop();
 

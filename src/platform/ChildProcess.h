@@ -19,8 +19,9 @@ struct ProcessRequest {
     bool inheritStandardInput = true;
     // true: the child writes its errors straight to our standard error; nothing is collected.
     bool forwardStandardError = false;
-    // A child still running after this long is killed together with everything it started: the
-    // whole process group (every child has one of its own) gets SIGKILL.
+    // A child still running after this long is killed together with everything it started: it
+    // runs in a process group of its own, and the whole group gets SIGKILL. Without a limit the
+    // group is still ended when the program ends or abandons the run.
     std::optional<std::chrono::milliseconds> timeLimit;
     // Called with each chunk as it arrives, while the child runs.
     std::function<void(const QByteArray &)> onStandardOutput;
@@ -44,9 +45,9 @@ QString combinedOutput(const ProcessResult &result);
 // "5 s", "0.3 s": a time limit as the log shows it.
 QString secondsText(std::chrono::milliseconds duration);
 
-// Sends SIGKILL to the process group of every child that runProcess() has running: for an exit
-// that cannot wait for them (a second termination signal).
-void killRunningChildProcessGroups();
+// Kills the process group of every child of runProcess still running. Needs no lock and no
+// allocation: the program calls it on every way out, std::terminate included.
+void endAllChildProcesses();
 
 // Runs one child process to its end without blocking the calling thread's event loop. Both pipes
 // are drained while the child runs, so a child that writes more than a pipe holds never stalls.

@@ -1,15 +1,32 @@
 #include "Log.h"
 
-#include <cstdio>
+#include "LogWriter.h"
+#include "Platform.h"
+#include "SessionLog.h"
 
 namespace vexlo {
+
+namespace {
+
+// Made on first use, so that a process that never logs here starts no thread and makes no file;
+// flushed and joined when the program ends.
+LogWriter &programLog()
+{
+    static LogWriter writer([] {
+        LogWriterOptions options;
+        options.folder = platform::logDirectory();
+        return options;
+    }());
+    return writer;
+}
+
+} // namespace
 
 LogSink standardOutputLog()
 {
     return [](const QString &line) {
-        const QByteArray bytes = line.toUtf8() + '\n';
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-        std::fflush(stdout);
+        programLog().write(line);
+        SessionLog::instance().append(line);
     };
 }
 

@@ -10,8 +10,9 @@ namespace vexlo {
 // logs goes through one of these, so tests can capture the exact lines.
 using LogSink = std::function<void(const QString &line)>;
 
-// Writes each line and a line feed to standard output and flushes at once, so that a reader on a
-// pipe sees every line as it happens.
+// The program's log: each line and a line feed go to standard output as they happen, without
+// ever making the caller wait for a slow reader (see LogWriter), to the log file in
+// platform::logDirectory() with a timestamp, and to SessionLog::instance().
 LogSink standardOutputLog();
 
 } // namespace vexlo

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vexlo::platform {
 
 QString listingShell()
@@ -56,6 +60,34 @@ QString instanceSocketPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
         + QStringLiteral("/vexlo-utility.socket");
+}
+
+QString logDirectory()
+{
+#ifdef Q_OS_MACOS
+    return QDir::homePath() + QStringLiteral("/Library/Logs/Vexlo Utility");
+#else
+    // Qt 6.4 has no state location yet; a relative XDG path is to be ignored.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/vexlo-utility");
+#endif
+}
+
+int nonBlockingWriter(int fd)
+{
+#ifdef Q_OS_LINUX
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !(S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)))
+        return -1;
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+#else
+    // /dev/fd/N duplicates the descriptor here, sharing its flags.
+    Q_UNUSED(fd);
+    return -1;
+#endif
 }
 
 bool makePrivateDirectory(const QString &path)

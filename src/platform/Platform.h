@@ -23,6 +23,16 @@ QString firmwareDirectory();
 // user can reach.
 QString instanceSocketPath();
 
+// Where the log file is kept: the user's state folder ($XDG_STATE_HOME, by default
+// ~/.local/state) on Linux, ~/Library/Logs on macOS.
+QString logDirectory();
+
+// A descriptor of its own for writing to what `fd` is open on, on which writes never block: the
+// same pipe or terminal opened once more with O_NONBLOCK, so that the flags of the shared one
+// (a shell's terminal) stay as they are. -1 where there is none: a regular file never blocks, a
+// socket cannot be opened again.
+int nonBlockingWriter(int fd);
+
 // Creates the folder (and its parents) if missing and makes it readable by its owner alone.
 // False when it cannot be had.
 bool makePrivateDirectory(const QString &path);

@@ -3,7 +3,9 @@
 #include "devices/SerialPortMonitor.h"
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QStringList>
@@ -13,16 +15,20 @@
 
 #include <QCoro/QCoroTask>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
-// Collects the lines that pass through a log sink.
+// Collects the lines that pass through a log sink. The sink shares the lines: a task may carry
+// it past the capture's owner.
 struct LogCapture {
-    QStringList lines;
+    std::shared_ptr<QStringList> shared = std::make_shared<QStringList>();
+    QStringList &lines = *shared;
     vexlo::LogSink sink()
     {
-        return [this](const QString &line) { lines << line; };
+        return [shared = shared](const QString &line) { *shared << line; };
     }
     // The lines holding the text (the log's lines start with their subject).
     QStringList startingWith(const QString &text) const { return lines.filter(text); }
@@ -57,6 +63,13 @@ struct FakeEspflash {
         return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 };
+
+// The file's bytes; "<unreadable>" when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 // Spins the event loop until the condition holds; false when the bound passes first.
 template<typename Condition>
@@ -104,11 +117,40 @@ struct SimulatedBoards {
     }
 };
 
+// Each process now on the machine: its id, its parent's, its process group's, and whether it is
+// a zombie (ended, not yet reaped).
+struct ProcessEntry {
+    qint64 pid, parent, group;
+    bool zombie;
+};
+inline QList<ProcessEntry> processes()
+{
+    QList<ProcessEntry> found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll(); // pid (name) state ppid pgrp ...
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2)
+            found.append({entry.toLongLong(), fields[1].toLongLong(), fields[2].toLongLong(),
+                          fields[0] == "Z"});
+    }
+    return found;
+}
+
 // Lets tasks left running by destroyed objects (a port listing, a tool run) reach their end
-// before the test program exits, where the leak checker would count their frames.
+// before the test program exits, where the leak checker would count their frames: waits until
+// every child has ended and been reaped, and the events that resume the tasks are handled.
 inline void letLeftoverTasksEnd()
 {
-    QTest::qWait(500);
+    QVERIFY(waitUntil([] {
+        const QList<ProcessEntry> all = processes();
+        return std::none_of(all.begin(), all.end(), [](const ProcessEntry &process) {
+            return process.parent == QCoreApplication::applicationPid();
+        });
+    }));
+    QCoreApplication::processEvents();
 }
 
 // Runs the event loop until the task ends and returns its result. A task that has not ended
