@@ -92,6 +92,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Protokoll – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>Der Ordner %1 lässt sich nicht öffnen.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -147,6 +166,14 @@
     <message>
         <source>Die Installation läuft noch. Trotzdem beenden?</source>
         <translation>Die Installation läuft noch. Trotzdem beenden?</translation>
+    </message>
+    <message>
+        <source>&amp;Protokoll anzeigen…</source>
+        <translation>&amp;Protokoll anzeigen…</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Beenden</translation>
     </message>
 </context>
 </TS>

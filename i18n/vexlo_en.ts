@@ -92,6 +92,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Open Folder</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Log – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>The folder %1 cannot be opened.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -147,6 +166,14 @@
     <message>
         <source>Die Installation läuft noch. Trotzdem beenden?</source>
         <translation>The installation is still running. Quit anyway?</translation>
+    </message>
+    <message>
+        <source>&amp;Protokoll anzeigen…</source>
+        <translation>Show &amp;Log…</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Quit</translation>
     </message>
 </context>
 </TS>

@@ -2,21 +2,31 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 #include "app/Appcast.h"
+#include "app/LogWindow.h"
 #include "app/MainWindow.h"
 #include "app/Translations.h"
 #include "app/Updater.h"
+#include "platform/SessionLog.h"
 #include "workflow/FlashStepView.h"
 #include "workflow/MainFlasherView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QThread>
 #include <QTranslator>
+#include <QWindow>
 
 using namespace std::chrono_literals;
 using namespace vexlo;
@@ -66,6 +76,25 @@ struct Rig : SimulatedBoards {
     }
 };
 
+// The first widget whose text has less room than it asks for, or nothing when all fit.
+QString clipped(const QWidget &window)
+{
+    for (const QWidget *widget : window.findChildren<QWidget *>()) {
+        const bool text = qobject_cast<const QLabel *>(widget)
+            || qobject_cast<const QAbstractButton *>(widget)
+            || qobject_cast<const QComboBox *>(widget);
+        const QSize need = widget->sizeHint();
+        if (text && widget->isVisible()
+            && (widget->width() < need.width() || widget->height() < need.height()))
+            return QStringLiteral("%1 %2 in %3 x %4")
+                .arg(QString::fromUtf8(widget->metaObject()->className()),
+                     widget->property("text").toString())
+                .arg(widget->width())
+                .arg(widget->height());
+    }
+    return {};
+}
+
 QByteArray feed(const QByteArray &items)
 {
     return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
@@ -86,16 +115,26 @@ QByteArray item(const QByteArray &version, const QByteArray &extra = {})
 class TestWindow : public QObject
 {
     Q_OBJECT
+    QFont m_defaultFont;
+    QUrl m_opened;
+
+public Q_SLOTS:
+    void openUrl(const QUrl &url) { m_opened = url; }
+
 private Q_SLOTS:
     void cleanupTestCase() { letLeftoverTasksEnd(); }
-    void initTestCase() { installTranslations(*QCoreApplication::instance()); }
+    void initTestCase()
+    {
+        installTranslations(*QCoreApplication::instance());
+        m_defaultFont = QApplication::font();
+    }
+
+    void init() { QApplication::setFont(m_defaultFont); }
 
     void layoutAndTexts()
     {
         Rig rig;
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("Vexlo Utility"));
-        QCOMPARE(rig.view->size(), QSize(336, 338));
-        QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
         QCOMPARE(rig.view->versionLine()->text(), QStringLiteral("Neuste Firmware Version: 0.0.0"));
         QCOMPARE(rig.view->versionLine()->pos(), QPoint(20, 20));
         QStringList segments;
@@ -111,16 +150,23 @@ private Q_SLOTS:
         QCOMPARE(first->title()->x() - first->mark()->geometry().right() - 1, 10);
         QCOMPARE(second->y() - first->geometry().bottom() - 1, 14);
         QCOMPARE(first->title()->text(), QStringLiteral("Gerät gefunden"));
-        QCOMPARE(rig.view->step(2)->progressBar()->geometry(), QRect(60, 5, 179, 4));
-        QCOMPARE(rig.view->step(2)->progressBar()->parentWidget(), rig.view->step(2)->detail());
-        QCOMPARE(rig.view->portPicker()->focusPolicy(), Qt::NoFocus);
         QCOMPARE(rig.button()->geometry().bottom(), 338 - 20 - 2 - 1);
 
+        // Texts without their mnemonics, each menu item with a mnemonic of its own.
         const QList<QAction *> menu = rig.window->menuBar()->actions().first()->menu()->actions();
-        QCOMPARE(menu.size(), 2);
+        QStringList texts;
+        QSet<QKeySequence> mnemonics;
+        for (const QAction *action : menu) {
+            texts << QString(action->text()).remove('&');
+            mnemonics << QKeySequence::mnemonic(action->text());
+        }
+        QCOMPARE(texts,
+                 (QStringList{"Über Vexlo Utility", "Check for Updates\u2026", "",
+                              "Protokoll anzeigen\u2026", "", "Beenden"}));
+        QCOMPARE(mnemonics.size(), 5); // four of their own and the separators' none
         QCOMPARE(menu[0]->menuRole(), QAction::AboutRole);
-        QCOMPARE(menu[1]->text(), QStringLiteral("Check for Updates\u2026"));
         QVERIFY(menu[1]->isEnabled() && !menu[1]->icon().isNull());
+        QCOMPARE(menu[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
         QTranslator english;
         QVERIFY(english.load(QStringLiteral(":/i18n/vexlo_en")));
@@ -128,6 +174,127 @@ private Q_SLOTS:
                  QStringLiteral("Download and install"));
         QCOMPARE(english.translate("StepRows", "step_device_found"),
                  QStringLiteral("Device found"));
+        QCOMPARE(english.translate("vexlo::MainWindow", "&Protokoll anzeigen\u2026"),
+                 QStringLiteral("Show &Log\u2026"));
+    }
+
+    void textsFit_data()
+    {
+        QTest::addColumn<qreal>("points");
+        QTest::newRow("default font") << 0.0;
+        QTest::newRow("11 pt") << 11.0;
+        QTest::newRow("14 pt") << 14.0;
+        QTest::newRow("20 pt") << 20.0;
+    }
+
+    // At the default font the content keeps its size; a larger desktop font, set while the
+    // window is open, gets the room its texts need, with the progress bar beside its word.
+    void textsFit()
+    {
+        QFETCH(qreal, points);
+        Rig rig({"board-info.out=Chip type: esp32\\n", "write-bin.sleep_ms=400"});
+        if (points == 0)
+            QCOMPARE(rig.view->size(), QSize(336, 338));
+        LoopbackHttpServer::Response image;
+        image.generatedSize = 20000;
+        rig.server.setRoute("/Firmware/ESP32-WROOM-32_latest.bin", image);
+        if (points > 0) {
+            QFont font = m_defaultFont;
+            font.setPointSizeF(points);
+            QApplication::setFont(font);
+        }
+        rig.state->setCoilexVariant(CoilexVariant::universal); // no variant line to send
+        const QStringList ports{rig.tool.filePath("ttyUSB0"), rig.tool.filePath("ttyACM1")};
+        for (const QString &port : ports)
+            QVERIFY(QFile(port).open(QIODevice::WriteOnly));
+        rig.setPorts(ports);
+        QVERIFY(rig.detected(ports[0]));
+        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
+        QTest::mouseClick(rig.button(), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
+        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
+        const FlashStepView *installing = rig.view->step(2);
+        const QLabel *word = installing->detail();
+        QCOMPARE(word->text(), QStringLiteral("Fortschritt:"));
+        const QRect bar = installing->progressBar()->geometry();
+        if (points == 0)
+            QCOMPARE(bar.topLeft() - word->pos(), QPoint(60, (word->height() - 4) / 2));
+        QVERIFY(bar.left() > word->x() + word->fontMetrics().horizontalAdvance(word->text()));
+        QVERIFY(waitUntil([&] { return rig.mark(3) == StepStatus::success; }));
+        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
+        QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
+        rig.screenshot(QStringLiteral("fonts-%1").arg(points));
+    }
+
+    // Every control in reading order with Tab, each drawn differently while it has the focus.
+    // The variant picker is one stop whose arrow keys choose; Ctrl+Q closes the window.
+    void keyboard()
+    {
+        Rig rig;
+        rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
+        QVERIFY(rig.detected("/dev/ttyUSB0"));
+        rig.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QAbstractButton *pro = rig.view->variantPicker()->button(int(CoilexVariant::pro));
+        const QList<QWidget *> expected{pro, rig.view->portPicker(), rig.button()};
+        rig.view->variantPicker()->buttons().first()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(rig.state->coilexVariant(), CoilexVariant::pro);
+        // Tab from the last control: the focus frames show once the keyboard moved the focus.
+        rig.button()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(rig.button(), Qt::Key_Tab);
+        QList<QWidget *> reached;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QWidget *focused = QApplication::focusWidget();
+            reached << focused;
+            const QImage withFocus = focused->grab().toImage();
+            QTest::keyClick(focused, Qt::Key_Tab);
+            QVERIFY2(focused->grab().toImage() != withFocus, focused->metaObject()->className());
+        }
+        QCOMPARE(reached, expected);
+        QCOMPARE(QApplication::focusWidget(), expected.first());
+        QTest::keyClick(rig.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!rig.window->isVisible());
+    }
+
+    // The session's log, from the program's sink on any thread, shown as it grows; copied whole;
+    // its folder opened. The log window keeps no program alive whose main window has closed.
+    void theLogWindow()
+    {
+        QTemporaryDir state;
+        qputenv("XDG_STATE_HOME", state.path().toUtf8());
+        SessionLog &log = SessionLog::instance();
+        for (int i = 0; i <= SessionLog::maximumLines; ++i)
+            log.append(QString::number(i));
+        QCOMPARE(log.lines().size(), SessionLog::maximumLines);
+        QCOMPARE(log.lines().first(), QStringLiteral("1"));
+        Rig rig;
+        rig.window->menuBar()->actions().first()->menu()->actions()[3]->trigger();
+        LogWindow *window = rig.window->logWindow();
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QPlainTextEdit *text = window->text();
+        QVERIFY(text->isReadOnly() && text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+        QCOMPARE(text->blockCount(), SessionLog::maximumLines);
+        standardOutputLog()(QStringLiteral("[test] from the sink"));
+        std::unique_ptr<QThread> other(QThread::create(
+            [] { standardOutputLog()(QStringLiteral("[test] from another thread")); }));
+        other->start();
+        QTRY_COMPARE_WITH_TIMEOUT(text->document()->lastBlock().text(),
+                                  QStringLiteral("[test] from another thread"), 5000);
+        QVERIFY(other->wait(5000));
+        QCOMPARE(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
+        QTest::mouseClick(window->copyButton(), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), log.lines().join('\n'));
+
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        QTest::mouseClick(window->openFolderButton(), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler("file");
+        const QString folder = state.filePath("vexlo-utility");
+        QCOMPARE(m_opened, QUrl::fromLocalFile(folder));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+        // A window with a transient parent does not count as the program's last window.
+        QCOMPARE(window->windowHandle()->transientParent(), rig.window->windowHandle());
+        qunsetenv("XDG_STATE_HOME");
     }
 
     // The picker is there only with two or more ports and follows the selection both ways; the

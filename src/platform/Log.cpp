@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "SessionLog.h"
+
 #include <cstdio>
 
 namespace vexlo {
@@ -10,6 +12,7 @@ LogSink standardOutputLog()
         const QByteArray bytes = line.toUtf8() + '\n';
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         std::fflush(stdout);
+        SessionLog::appendFromAnyThread(line);
     };
 }
 

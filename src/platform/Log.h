@@ -11,7 +11,7 @@ namespace vexlo {
 using LogSink = std::function<void(const QString &line)>;
 
 // Writes each line and a line feed to standard output and flushes at once, so that a reader on a
-// pipe sees every line as it happens.
+// pipe sees every line as it happens; the session's log (for the log window) keeps it too.
 LogSink standardOutputLog();
 
 } // namespace vexlo

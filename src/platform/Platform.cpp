@@ -57,6 +57,19 @@ QString instanceSocketPath()
         + QStringLiteral("/vexlo-utility.socket");
 }
 
+QString logDirectory()
+{
+#ifdef Q_OS_MACOS
+    return QDir::homePath() + QStringLiteral("/Library/Logs/vexlo-utility");
+#else
+    // Qt 6.4 knows no state location yet. A relative value is invalid and ignored.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/vexlo-utility");
+#endif
+}
+
 bool makePrivateDirectory(const QString &path)
 {
     if (path.isEmpty() || !QDir().mkpath(path))

@@ -23,6 +23,10 @@ QString firmwareDirectory();
 // user can reach.
 QString instanceSocketPath();
 
+// The folder of the program's log files: $XDG_STATE_HOME/vexlo-utility, by default
+// ~/.local/state/vexlo-utility.
+QString logDirectory();
+
 // Creates the folder (and its parents) if missing and makes it readable by its owner alone.
 // False when it cannot be had.
 bool makePrivateDirectory(const QString &path);

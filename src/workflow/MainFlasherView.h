@@ -44,9 +44,9 @@ private:
     QLabel *m_versionLine;
     QButtonGroup *m_variantPicker;
     std::array<FlashStepView *, 4> m_steps{};
-    QLabel *m_portLabel;
-    QComboBox *m_portPicker;
-    QPushButton *m_installButton;
+    QLabel *m_portLabel = nullptr;
+    QComboBox *m_portPicker = nullptr;
+    QPushButton *m_installButton = nullptr;
 };
 
 } // namespace vexlo
