@@ -16,17 +16,15 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QThread>
 #include <QTranslator>
-#include <QWindow>
+
+#include <thread>
 
 using namespace std::chrono_literals;
 using namespace vexlo;
@@ -70,29 +68,38 @@ struct Rig : SimulatedBoards {
     StepStatus mark(int row) const { return view->step(row)->mark()->status(); }
     void screenshot(const QString &name) const
     {
-        const QString dir = QCoreApplication::applicationDirPath() + "/../screenshots";
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + '/' + name + ".png"));
+        QVERIFY(
+            window->grab().save(QCoreApplication::applicationDirPath() + "/../" + name + ".png"));
     }
 };
 
-// The first widget whose text has less room than it asks for, or nothing when all fit.
+// The first text with less room than it asks for, or smaller than a caption of the application's
+// font; nothing when all fit.
 QString clipped(const QWidget &window)
 {
-    for (const QWidget *widget : window.findChildren<QWidget *>()) {
-        const bool text = qobject_cast<const QLabel *>(widget)
-            || qobject_cast<const QAbstractButton *>(widget)
-            || qobject_cast<const QComboBox *>(widget);
-        const QSize need = widget->sizeHint();
-        if (text && widget->isVisible()
-            && (widget->width() < need.width() || widget->height() < need.height()))
-            return QStringLiteral("%1 %2 in %3 x %4")
-                .arg(QString::fromUtf8(widget->metaObject()->className()),
-                     widget->property("text").toString())
-                .arg(widget->width())
-                .arg(widget->height());
+    for (const QWidget *w : window.findChildren<QWidget *>()) {
+        const QSize need = w->sizeHint();
+        if (w->isVisible()
+            && (w->inherits("QLabel") || w->inherits("QAbstractButton") || w->inherits("QComboBox"))
+            && (w->width() < need.width() || w->height() < need.height()
+                || w->font().pointSizeF() < 0.79 * QApplication::font().pointSizeF()))
+            return QString(w->metaObject()->className()) + ' ' + w->property("text").toString();
     }
     return {};
+}
+
+// How many pixels differ clearly: by more than a third of the range in a channel.
+int clearlyChanged(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                               std::abs(p.blue() - q.blue())})
+                > 80;
+        }
+    return count;
 }
 
 QByteArray feed(const QByteArray &items)
@@ -174,84 +181,68 @@ private Q_SLOTS:
                  QStringLiteral("Download and install"));
         QCOMPARE(english.translate("StepRows", "step_device_found"),
                  QStringLiteral("Device found"));
-        QCOMPARE(english.translate("vexlo::MainWindow", "&Protokoll anzeigen\u2026"),
-                 QStringLiteral("Show &Log\u2026"));
     }
 
     void textsFit_data()
     {
-        QTest::addColumn<qreal>("points");
-        QTest::newRow("default font") << 0.0;
-        QTest::newRow("11 pt") << 11.0;
-        QTest::newRow("14 pt") << 14.0;
-        QTest::newRow("20 pt") << 20.0;
+        QTest::addColumn<int>("points");
+        QTest::newRow("default font") << 0;
+        QTest::newRow("11 pt") << 11;
+        QTest::newRow("16 pt") << 16;
     }
 
     // At the default font the content keeps its size; a larger desktop font, set while the
     // window is open, gets the room its texts need, with the progress bar beside its word.
     void textsFit()
     {
-        QFETCH(qreal, points);
+        QFETCH(int, points);
         Rig rig({"board-info.out=Chip type: esp32\\n", "write-bin.sleep_ms=400"});
         if (points == 0)
             QCOMPARE(rig.view->size(), QSize(336, 338));
-        LoopbackHttpServer::Response image;
-        image.generatedSize = 20000;
-        rig.server.setRoute("/Firmware/ESP32-WROOM-32_latest.bin", image);
-        if (points > 0) {
-            QFont font = m_defaultFont;
-            font.setPointSizeF(points);
-            QApplication::setFont(font);
-        }
+        rig.server.setRoute("/Firmware/ESP32-WROOM-32_latest.bin", {200, {}, {}, 20000});
+        if (points > 0)
+            QApplication::setFont(QFont(m_defaultFont.family(), points));
         rig.state->setCoilexVariant(CoilexVariant::universal); // no variant line to send
         const QStringList ports{rig.tool.filePath("ttyUSB0"), rig.tool.filePath("ttyACM1")};
         for (const QString &port : ports)
             QVERIFY(QFile(port).open(QIODevice::WriteOnly));
         rig.setPorts(ports);
         QVERIFY(rig.detected(ports[0]));
-        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
         QTest::mouseClick(rig.button(), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
         QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
-        const FlashStepView *installing = rig.view->step(2);
-        const QLabel *word = installing->detail();
-        QCOMPARE(word->text(), QStringLiteral("Fortschritt:"));
-        const QRect bar = installing->progressBar()->geometry();
+        const QLabel *word = rig.view->step(2)->detail();
+        const QRect bar = rig.view->step(2)->progressBar()->geometry();
         if (points == 0)
             QCOMPARE(bar.topLeft() - word->pos(), QPoint(60, (word->height() - 4) / 2));
         QVERIFY(bar.left() > word->x() + word->fontMetrics().horizontalAdvance(word->text()));
         QVERIFY(waitUntil([&] { return rig.mark(3) == StepStatus::success; }));
         QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
         QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
-        rig.screenshot(QStringLiteral("fonts-%1").arg(points));
     }
 
-    // Every control in reading order with Tab, each drawn differently while it has the focus.
-    // The variant picker is one stop whose arrow keys choose; Ctrl+Q closes the window.
+    // Every control in reading order with Tab, each with a frame that stands out while it has the
+    // focus. The variant picker is one stop whose arrow keys choose; Ctrl+Q closes the window.
     void keyboard()
     {
         Rig rig;
         rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        rig.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        QAbstractButton *pro = rig.view->variantPicker()->button(int(CoilexVariant::pro));
-        const QList<QWidget *> expected{pro, rig.view->portPicker(), rig.button()};
+        const QList<QWidget *> expected{rig.view->variantPicker()->button(int(CoilexVariant::pro)),
+                                        rig.view->portPicker(), rig.button()};
         rig.view->variantPicker()->buttons().first()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(rig.state->coilexVariant(), CoilexVariant::pro);
         // Tab from the last control: the focus frames show once the keyboard moved the focus.
         rig.button()->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(rig.button(), Qt::Key_Tab);
-        QList<QWidget *> reached;
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            QWidget *focused = QApplication::focusWidget();
-            reached << focused;
-            const QImage withFocus = focused->grab().toImage();
-            QTest::keyClick(focused, Qt::Key_Tab);
-            QVERIFY2(focused->grab().toImage() != withFocus, focused->metaObject()->className());
+        for (QWidget *control : expected) {
+            QCOMPARE(QApplication::focusWidget(), control);
+            const QImage withFocus = control->grab().toImage();
+            QTest::keyClick(control, Qt::Key_Tab);
+            QVERIFY(clearlyChanged(control->grab().toImage(), withFocus) >= control->width());
         }
-        QCOMPARE(reached, expected);
         QCOMPARE(QApplication::focusWidget(), expected.first());
         QTest::keyClick(rig.window.get(), Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!rig.window->isVisible());
@@ -266,7 +257,6 @@ private Q_SLOTS:
         SessionLog &log = SessionLog::instance();
         for (int i = 0; i <= SessionLog::maximumLines; ++i)
             log.append(QString::number(i));
-        QCOMPARE(log.lines().size(), SessionLog::maximumLines);
         QCOMPARE(log.lines().first(), QStringLiteral("1"));
         Rig rig;
         rig.window->menuBar()->actions().first()->menu()->actions()[3]->trigger();
@@ -275,13 +265,11 @@ private Q_SLOTS:
         QPlainTextEdit *text = window->text();
         QVERIFY(text->isReadOnly() && text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
         QCOMPARE(text->blockCount(), SessionLog::maximumLines);
-        standardOutputLog()(QStringLiteral("[test] from the sink"));
-        std::unique_ptr<QThread> other(QThread::create(
-            [] { standardOutputLog()(QStringLiteral("[test] from another thread")); }));
-        other->start();
-        QTRY_COMPARE_WITH_TIMEOUT(text->document()->lastBlock().text(),
-                                  QStringLiteral("[test] from another thread"), 5000);
-        QVERIFY(other->wait(5000));
+        std::thread([] {
+            standardOutputLog()(QStringLiteral("[test] from another thread"));
+        }).join();
+        QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().endsWith("\n[test] from another thread"),
+                                 5000);
         QCOMPARE(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
         QTest::mouseClick(window->copyButton(), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), log.lines().join('\n'));

@@ -192,6 +192,14 @@ void MainFlasherView::showInstallButton()
     m_installButton->setEnabled(m_state.canInstall());
 }
 
+void MainFlasherView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A widget with a style sheet keeps the font it had when the sheet was applied.
+    if (event->type() == QEvent::FontChange)
+        m_installButton->setFont(font());
+}
+
 void MainFlasherView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
