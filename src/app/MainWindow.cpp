@@ -78,6 +78,7 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
     // The same way as closing the window, with its question during an install.
     QAction *quit = menu->addAction(tr("&Beenden"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut); // from the log window too
     quit->setMenuRole(QAction::QuitRole);
     giveMnemonics(menuBar()->actions());
     giveMnemonics(menu->actions());
