@@ -421,6 +421,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Protokoll – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>Der Ordner %1 lässt sich nicht öffnen.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -484,6 +503,14 @@
     <message>
         <source>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</source>
         <translation>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>&amp;Protokoll anzeigen…</source>
+        <translation>&amp;Protokoll anzeigen…</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Beenden</translation>
     </message>
 </context>
 </TS>

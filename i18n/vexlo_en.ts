@@ -421,6 +421,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Open Folder</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Log – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>The folder %1 cannot be opened.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherView</name>
     <message>
         <source>Port:</source>
@@ -484,6 +503,14 @@
     <message>
         <source>Die Installation wird nicht abgebrochen: Das Programm endet, sobald sie abgeschlossen ist.</source>
         <translation>The installation is not cancelled: the program quits as soon as it has finished.</translation>
+    </message>
+    <message>
+        <source>&amp;Protokoll anzeigen…</source>
+        <translation>Show &amp;Log…</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Quit</translation>
     </message>
 </context>
 </TS>

@@ -2,25 +2,33 @@
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
 #include "app/Appcast.h"
+#include "app/LogWindow.h"
 #include "app/MainWindow.h"
 #include "app/QuitAfterRun.h"
 #include "app/Updater.h"
 #include "platform/Translations.h"
+#include "platform/SessionLog.h"
 #include "workflow/FlashStepView.h"
 #include "workflow/MainFlasherView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QComboBox>
-#include <QDir>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QTranslator>
+
+#include <thread>
 
 using namespace std::chrono_literals;
 using namespace vexlo;
@@ -76,11 +84,39 @@ struct Rig : SimulatedBoards {
     }
     void screenshot(const QString &name) const
     {
-        const QString dir = QCoreApplication::applicationDirPath() + "/../screenshots";
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + '/' + name + ".png"));
+        QVERIFY(
+            window->grab().save(QCoreApplication::applicationDirPath() + "/../" + name + ".png"));
     }
 };
+
+// The first text with less room than it asks for, or smaller than a caption of the application's
+// font; nothing when all fit.
+QString clipped(const QWidget &window)
+{
+    for (const QWidget *w : window.findChildren<QWidget *>()) {
+        const QSize need = w->sizeHint();
+        if (w->isVisible()
+            && (w->inherits("QLabel") || w->inherits("QAbstractButton") || w->inherits("QComboBox"))
+            && (w->width() < need.width() || w->height() < need.height()
+                || w->font().pointSizeF() < 0.79 * QApplication::font().pointSizeF()))
+            return QString(w->metaObject()->className()) + ' ' + w->property("text").toString();
+    }
+    return {};
+}
+
+// How many pixels differ clearly: by more than a third of the range in a channel.
+int clearlyChanged(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                               std::abs(p.blue() - q.blue())})
+                > 80;
+        }
+    return count;
+}
 
 QByteArray feed(const QByteArray &items)
 {
@@ -102,16 +138,26 @@ QByteArray item(const QByteArray &version, const QByteArray &extra = {})
 class TestWindow : public QObject
 {
     Q_OBJECT
+    QFont m_defaultFont;
+    QUrl m_opened;
+
+public Q_SLOTS:
+    void openUrl(const QUrl &url) { m_opened = url; }
+
 private Q_SLOTS:
     void cleanupTestCase() { letLeftoverTasksEnd(); }
-    void initTestCase() { installTranslations(*QCoreApplication::instance()); }
+    void initTestCase()
+    {
+        installTranslations(*QCoreApplication::instance());
+        m_defaultFont = QApplication::font();
+    }
+
+    void init() { QApplication::setFont(m_defaultFont); }
 
     void layoutAndTexts()
     {
         Rig rig;
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("Vexlo Utility"));
-        QCOMPARE(rig.view->size(), QSize(336, 338));
-        QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
         QCOMPARE(rig.view->versionLine()->text(), QStringLiteral("Neuste Firmware Version: 0.0.0"));
         QCOMPARE(rig.view->versionLine()->pos(), QPoint(20, 20));
         QStringList segments;
@@ -127,17 +173,24 @@ private Q_SLOTS:
         QCOMPARE(first->title()->x() - first->mark()->geometry().right() - 1, 10);
         QCOMPARE(second->y() - first->geometry().bottom() - 1, 14);
         QCOMPARE(first->title()->text(), QStringLiteral("Gerät gefunden"));
-        QCOMPARE(rig.view->step(2)->progressBar()->geometry(), QRect(60, 5, 179, 4));
-        QCOMPARE(rig.view->step(2)->progressBar()->parentWidget(), rig.view->step(2)->detail());
-        QCOMPARE(rig.view->portPicker()->focusPolicy(), Qt::NoFocus);
         QCOMPARE(rig.button()->geometry().bottom(), 338 - 20 - 2 - 1);
 
+        // Texts without their mnemonics, each menu item with a mnemonic of its own.
         const QList<QAction *> menu = rig.window->menuBar()->actions().first()->menu()->actions();
-        QCOMPARE(menu.size(), 2);
+        QStringList texts;
+        QSet<QKeySequence> mnemonics;
+        for (const QAction *action : menu) {
+            texts << QString(action->text()).remove('&');
+            mnemonics << QKeySequence::mnemonic(action->text());
+        }
+        QCOMPARE(texts,
+                 (QStringList{"Über Vexlo Utility", "Nach Updates suchen\u2026", "",
+                              "Protokoll anzeigen\u2026", "", "Beenden"}));
+        QCOMPARE(mnemonics.size(), 5); // four of their own and the separators' none
         QCOMPARE(menu[0]->menuRole(), QAction::AboutRole);
-        QCOMPARE(menu[0]->text() + menu[1]->text(), "Über Vexlo UtilityNach Updates suchen\u2026");
         QCOMPARE(rig.view->versionLine()->textFormat(), Qt::PlainText);
         QVERIFY(menu[1]->isEnabled() && !menu[1]->icon().isNull());
+        QCOMPARE(menu[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
         QTranslator english;
         QVERIFY(english.load(QStringLiteral(":/i18n/vexlo_en")));
@@ -147,6 +200,108 @@ private Q_SLOTS:
                  QStringLiteral("Device found"));
         QCOMPARE(english.translate("vexlo::MainWindow", "Check for Updates\u2026"),
                  QStringLiteral("Check for Updates\u2026"));
+    }
+
+    void textsFit_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("default font") << 0;
+        QTest::newRow("11 pt") << 11;
+        QTest::newRow("16 pt") << 16;
+    }
+
+    // At the default font the content keeps its size; a larger desktop font, set while the
+    // window is open, gets the room its texts need, with the progress bar beside its word.
+    void textsFit()
+    {
+        QFETCH(int, points);
+        Rig rig({"board-info.out=Chip type: esp32\\n", "write-bin.sleep_ms=400"});
+        if (points == 0)
+            QCOMPARE(rig.view->size(), QSize(336, 338));
+        rig.server.setRoute("/Firmware/ESP32-WROOM-32_latest.bin", {200, {}, {}, 20000});
+        if (points > 0)
+            QApplication::setFont(QFont(m_defaultFont.family(), points));
+        rig.state->setCoilexVariant(CoilexVariant::universal); // no variant line to send
+        const QStringList ports{rig.tool.filePath("ttyUSB0"), rig.tool.filePath("ttyACM1")};
+        for (const QString &port : ports)
+            QVERIFY(QFile(port).open(QIODevice::WriteOnly));
+        rig.setPorts(ports);
+        QVERIFY(rig.detected(ports[0]));
+        QTest::mouseClick(rig.button(), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
+        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
+        const QLabel *word = rig.view->step(2)->detail();
+        const QRect bar = rig.view->step(2)->progressBar()->geometry();
+        if (points == 0)
+            QCOMPARE(bar.topLeft() - word->pos(), QPoint(60, (word->height() - 4) / 2));
+        QVERIFY(bar.left() > word->x() + word->fontMetrics().horizontalAdvance(word->text()));
+        QVERIFY(waitUntil([&] { return rig.mark(3) == StepStatus::success; }));
+        QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
+        QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
+    }
+
+    // Every control in reading order with Tab, each with a frame that stands out while it has the
+    // focus. The variant picker is one stop whose arrow keys choose; Ctrl+Q closes the window.
+    void keyboard()
+    {
+        Rig rig;
+        rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
+        QVERIFY(rig.detected("/dev/ttyUSB0"));
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        const QList<QWidget *> expected{rig.view->variantPicker()->button(int(CoilexVariant::pro)),
+                                        rig.view->portPicker(), rig.button()};
+        rig.view->variantPicker()->buttons().first()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(rig.state->coilexVariant(), CoilexVariant::pro);
+        // Tab from the last control: the focus frames show once the keyboard moved the focus.
+        rig.button()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(rig.button(), Qt::Key_Tab);
+        for (QWidget *control : expected) {
+            QCOMPARE(QApplication::focusWidget(), control);
+            const QImage withFocus = control->grab().toImage();
+            QTest::keyClick(control, Qt::Key_Tab);
+            QVERIFY(clearlyChanged(control->grab().toImage(), withFocus) >= control->width());
+        }
+        QCOMPARE(QApplication::focusWidget(), expected.first());
+        QTest::keyClick(rig.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!rig.window->isVisible());
+    }
+
+    // The session's log, from the program's sink on any thread, shown as it grows; copied whole;
+    // its folder opened. The log window keeps no program alive whose main window has closed.
+    void theLogWindow()
+    {
+        QTemporaryDir state;
+        qputenv("XDG_STATE_HOME", state.path().toUtf8());
+        SessionLog &log = SessionLog::instance();
+        for (int i = 0; i <= SessionLog::maximumLines; ++i)
+            log.append(QString::number(i));
+        QCOMPARE(log.lines().first(), QStringLiteral("1"));
+        Rig rig;
+        rig.window->menuBar()->actions().first()->menu()->actions()[3]->trigger();
+        LogWindow *window = rig.window->logWindow();
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QPlainTextEdit *text = window->text();
+        QVERIFY(text->isReadOnly() && text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+        QCOMPARE(text->blockCount(), SessionLog::maximumLines);
+        std::thread([] {
+            standardOutputLog()(QStringLiteral("[test] from another thread"));
+        }).join();
+        QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().endsWith("\n[test] from another thread"),
+                                 5000);
+        QCOMPARE(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
+        QTest::mouseClick(window->copyButton(), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), log.lines().join('\n'));
+
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        QTest::mouseClick(window->openFolderButton(), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler("file");
+        const QString folder = state.filePath("vexlo-utility");
+        QCOMPARE(m_opened, QUrl::fromLocalFile(folder));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+        // A window with a transient parent does not count as the program's last window.
+        QCOMPARE(window->windowHandle()->transientParent(), rig.window->windowHandle());
+        qunsetenv("XDG_STATE_HOME");
     }
 
     // The picker is there only with two or more ports and follows the selection both ways; the

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "LogWindow.h"
 #include "Updater.h"
 #include "workflow/MainFlasherView.h"
 
@@ -8,8 +9,43 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSet>
 
 namespace vexlo {
+
+namespace {
+
+// Gives every item without a mnemonic one: the first letter of a word not yet taken, else any
+// letter not yet taken, as KDE's desktop does, so that texts written without one still get it.
+void giveMnemonics(const QList<QAction *> &actions)
+{
+    QSet<int> taken; // as keys: Alt plus the upper-case letter
+    for (const QAction *action : actions)
+        if (const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+            !mnemonic.isEmpty())
+            taken.insert(mnemonic[0].toCombined());
+    const auto free = [&](QChar letter) {
+        return letter.isLetter() && !taken.contains(int(Qt::ALT) | letter.toUpper().unicode());
+    };
+    for (QAction *action : actions) {
+        const QString text = action->text();
+        if (action->isSeparator() || !QKeySequence::mnemonic(text).isEmpty())
+            continue;
+        qsizetype choice = -1;
+        for (qsizetype i = 0; i < text.size() && choice < 0; ++i)
+            if ((i == 0 || text.at(i - 1).isSpace()) && free(text.at(i)))
+                choice = i;
+        for (qsizetype i = 0; i < text.size() && choice < 0; ++i)
+            if (free(text.at(i)))
+                choice = i;
+        if (choice < 0)
+            continue;
+        taken.insert(int(Qt::ALT) | text.at(choice).toUpper().unicode());
+        action->setText(text.left(choice) + QLatin1Char('&') + text.mid(choice));
+    }
+}
+
+} // namespace
 
 MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent)
     : QMainWindow(parent)
@@ -18,7 +54,7 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
 {
     setWindowTitle(tr("Vexlo Utility"));
     setCentralWidget(m_content);
-    // The content has a fixed size and the window follows it, so it cannot be resized.
+    // The window follows its content's size, so it cannot be resized by hand.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     QMenu *menu = menuBar()->addMenu(tr("Vexlo Utility"));
@@ -36,6 +72,25 @@ MainWindow::MainWindow(MainFlasherState &state, Updater &updater, QWidget *paren
         menu->addAction(QIcon::fromTheme(QStringLiteral("system-software-update"), fallback),
                         tr("Check for Updates…"), &updater, &Updater::checkForUpdates);
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
+    menu->addSeparator();
+    menu->addAction(tr("&Protokoll anzeigen…"), this, &MainWindow::showLog);
+    menu->addSeparator();
+    // The same way as closing the window, with its question during an install.
+    QAction *quit = menu->addAction(tr("&Beenden"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut); // from the log window too
+    quit->setMenuRole(QAction::QuitRole);
+    giveMnemonics(menuBar()->actions());
+    giveMnemonics(menu->actions());
+}
+
+void MainWindow::showLog()
+{
+    if (!m_logWindow)
+        m_logWindow = new LogWindow(this);
+    m_logWindow->show();
+    m_logWindow->raise();
+    m_logWindow->activateWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

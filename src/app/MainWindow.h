@@ -8,11 +8,12 @@
 
 namespace vexlo {
 
+class LogWindow;
 class MainFlasherView;
 class Updater;
 
-// The program's single window: the flasher's content at its fixed size, and the menu with About
-// and "Check for Updates…".
+// The program's single window: the flasher's content at its fixed size (larger when the font
+// needs it), and the menu with About, "Check for Updates…", the log and quitting.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ public:
     explicit MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent = nullptr);
 
     MainFlasherView *content() const { return m_content; }
+    // The log window, once it has been asked for.
+    LogWindow *logWindow() const { return m_logWindow; }
     // The question asked when the window is closed during an install; null while none is open.
     QMessageBox *closeQuestion() const { return m_closeQuestion; }
 
@@ -36,10 +39,12 @@ protected:
 
 private:
     void askBeforeClosing();
+    void showLog();
 
     MainFlasherState &m_state;
     MainFlasherView *m_content;
     QPointer<QMessageBox> m_closeQuestion;
+    LogWindow *m_logWindow = nullptr;
     bool m_quitting = false;
 };
 

@@ -26,7 +26,7 @@ LogSink standardOutputLog()
 {
     return [](const QString &line) {
         programLog().write(line);
-        SessionLog::instance().append(line);
+        SessionLog::appendFromAnyThread(line);
     };
 }
 

@@ -11,13 +11,18 @@ class SessionLog : public QObject
 {
     Q_OBJECT
 public:
-    explicit SessionLog(qsizetype maxLines = 20000, QObject *parent = nullptr);
+    static constexpr qsizetype maximumLines = 20000;
 
-    // The program's log; lives on the thread that first logs, the GUI thread.
+    explicit SessionLog(qsizetype maxLines = maximumLines, QObject *parent = nullptr);
+
+    // The program's log; it lives on the GUI thread, whoever logs first.
     static SessionLog &instance();
 
     QStringList lines() const { return m_lines; }
+    // On the object's thread only; other threads hand their lines over with
+    // appendFromAnyThread().
     void append(const QString &line);
+    static void appendFromAnyThread(const QString &line);
 
 Q_SIGNALS:
     void lineAdded(const QString &line);

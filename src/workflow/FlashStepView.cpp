@@ -1,5 +1,6 @@
 #include "FlashStepView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -13,8 +14,10 @@ namespace vexlo {
 namespace {
 
 constexpr int markSize = 12;
-// The bar lies over the progress line, beside the word "Fortschritt:".
-constexpr QPoint progressBarOffset(60, 5);
+// The bar starts 60 points after the start of the word "Fortschritt:", or further when a larger
+// font needs it: beside the word, never over it.
+constexpr int progressBarStart = 60;
+constexpr int progressBarGap = 4;
 constexpr QSize progressBarSize(179, 4);
 
 } // namespace
@@ -72,25 +75,21 @@ FlashStepView::FlashStepView(QWidget *parent)
     , m_mark(new StatusMark(this))
     , m_title(new QLabel(this))
     , m_detail(new QLabel(this))
-    , m_progressBar(new QProgressBar(m_detail))
+    , m_progressBar(new QProgressBar(this))
     , m_retry(new QToolButton(this))
 {
-    QFont caption = font();
-    caption.setPointSizeF(caption.pointSizeF() * 0.8);
-    m_detail->setFont(caption);
+    showCaptionFont();
     QPalette secondary = m_detail->palette();
     secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
     m_detail->setPalette(secondary);
-    // Room for the bar beside the word, so that it is never clipped.
-    m_detail->setMinimumWidth(progressBarOffset.x() + progressBarSize.width());
+    m_detail->setMinimumWidth(progressBarStart - progressBarGap);
 
     m_progressBar->setRange(0, 1000);
     m_progressBar->setTextVisible(false);
-    m_progressBar->setGeometry(QRect(progressBarOffset, progressBarSize));
+    m_progressBar->setFixedSize(progressBarSize);
     m_progressBar->hide();
 
     m_retry->setText(tr("Erneut prüfen"));
-    m_retry->setFont(caption);
     m_retry->setAutoRaise(true);
     m_retry->hide();
     connect(m_retry, &QToolButton::clicked, this, &FlashStepView::retryRequested);
@@ -99,15 +98,36 @@ FlashStepView::FlashStepView(QWidget *parent)
     titleLine->addWidget(m_title);
     titleLine->addWidget(m_retry);
     titleLine->addStretch();
+    auto *detailLine = new QHBoxLayout;
+    detailLine->setSpacing(progressBarGap);
+    detailLine->addWidget(m_detail);
+    detailLine->addWidget(m_progressBar, 0, Qt::AlignVCenter);
+    detailLine->addStretch();
     auto *text = new QVBoxLayout;
     text->setContentsMargins(0, 0, 0, 0);
     text->addLayout(titleLine);
-    text->addWidget(m_detail);
+    text->addLayout(detailLine);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
     row->addWidget(m_mark, 0, Qt::AlignVCenter);
     row->addLayout(text);
+}
+
+void FlashStepView::showCaptionFont()
+{
+    QFont caption = font();
+    caption.setPointSizeF(caption.pointSizeF() * 0.8);
+    m_detail->setFont(caption);
+    m_retry->setFont(caption);
+}
+
+void FlashStepView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The caption is set on its own, so it follows a new desktop font only when told.
+    if (event->type() == QEvent::FontChange)
+        showCaptionFont();
 }
 
 void FlashStepView::setRow(const StepRow &row, double progress)

@@ -30,7 +30,7 @@ private:
 };
 
 // One step of the install sequence: its mark, its title and an optional second line, which for
-// the installation step carries the progress bar while flashing.
+// the installation step has the progress bar beside it while flashing.
 class FlashStepView : public QWidget
 {
     Q_OBJECT
@@ -48,7 +48,12 @@ public:
 Q_SIGNALS:
     void retryRequested();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showCaptionFont();
+
     StatusMark *m_mark;
     QLabel *m_title;
     QLabel *m_detail;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vexlo {
@@ -30,12 +31,10 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     , m_state(state)
     , m_versionLine(new QLabel(this))
     , m_variantPicker(new QButtonGroup(this))
-    , m_portLabel(new QLabel(tr("Port:"), this))
-    , m_portPicker(new QComboBox(this))
-    , m_installButton(new QPushButton(this))
-    , m_retryAction(new QAction(tr("Erneut prüfen"), this))
 {
-    setFixedSize(336, 338);
+    // The size the window is made for; a larger font gets the room its text needs. Tab follows
+    // the order in which the controls are made, so they are made in reading order.
+    setMinimumSize(336, 338);
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(20, 20, 20, 20);
     root->setSpacing(16);
@@ -48,7 +47,8 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     root->addLayout(version);
 
     auto *variant = row();
-    variant->addWidget(new QLabel(tr("Variant"), this));
+    auto *variantLabel = new QLabel(tr("Variant"), this);
+    variant->addWidget(variantLabel);
     auto *segments = row();
     segments->setSpacing(0);
     const std::array<std::pair<CoilexVariant, QString>, 3> choices{
@@ -56,9 +56,13 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
          {CoilexVariant::pro, tr("Coilex Pro")},
          {CoilexVariant::universal, tr("U")}}};
     for (const auto &[value, text] : choices) {
-        auto *segment = new QPushButton(text, this);
+        // Tool buttons: a push button asks for at least 80 pixels, more than the segments need.
+        auto *segment = new QToolButton(this);
+        segment->setText(text);
         segment->setCheckable(true);
+        segment->setFocusPolicy(Qt::StrongFocus);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        segment->setAccessibleDescription(variantLabel->text());
         m_variantPicker->addButton(segment, int(value));
         segments->addWidget(segment, 1);
     }
@@ -82,6 +86,10 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     root->addLayout(steps);
     root->addStretch();
 
+    m_portLabel = new QLabel(tr("Port:"), this);
+    m_portPicker = new QComboBox(this);
+    m_portLabel->setBuddy(m_portPicker);
+    m_installButton = new QPushButton(this);
     auto *actions = row();
     actions->addWidget(m_portLabel);
     actions->addWidget(m_portPicker);
@@ -90,16 +98,19 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     actions->setContentsMargins(0, 0, 0, 2);
     root->addLayout(actions);
 
-    m_portPicker->setFocusPolicy(Qt::NoFocus);
-    // Wide enough for the whole path, as long as the row has room.
+    // Wide enough for the whole path.
     m_portPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_installButton->setDefault(true);
-    // The prominent style: filled with the accent colour.
+    // Reached with Tab; a click does not leave a focus frame on it.
+    m_installButton->setFocusPolicy(Qt::TabFocus);
+    // The prominent style: filled with the accent colour. Keyboard focus draws a frame in the
+    // text colour, which stands out on the accent where the style's own focus frame does not.
     m_installButton->setStyleSheet(QStringLiteral(
         "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
-        " border: none; border-radius: 5px; padding: 4px 12px; }"
+        " border: 2px solid palette(highlight); border-radius: 5px; padding: 2px 10px; }"
+        "QPushButton:focus { border-color: palette(text); }"
         "QPushButton:disabled { background: palette(button); color: palette(dark);"
-        " border: 1px solid palette(mid); }"));
+        " border: 1px solid palette(mid); padding: 3px 11px; }"));
 
     SerialPortMonitor &monitor = m_state.portMonitor();
     connect(m_variantPicker, &QButtonGroup::idClicked, this,
@@ -111,6 +122,7 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
         // Not kept: the run guards the state itself and always ends.
         m_state.downloadAndInstall();
     });
+    m_retryAction = new QAction(tr("Erneut prüfen"), this);
     m_retryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     addAction(m_retryAction);
     connect(m_retryAction, &QAction::triggered, &m_state, &MainFlasherState::retryDetection);
@@ -184,6 +196,14 @@ void MainFlasherView::showInstallButton()
     m_installButton->setEnabled(blocked.isEmpty());
     m_installButton->setToolTip(blocked);
     m_retryAction->setEnabled(m_state.canRetryDetection());
+}
+
+void MainFlasherView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A widget with a style sheet keeps the font it had when the sheet was applied.
+    if (event->type() == QEvent::FontChange)
+        m_installButton->setFont(font());
 }
 
 void MainFlasherView::showEvent(QShowEvent *event)

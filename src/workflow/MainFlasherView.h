@@ -35,6 +35,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void showVersion();
@@ -47,10 +48,10 @@ private:
     QLabel *m_versionLine;
     QButtonGroup *m_variantPicker;
     std::array<FlashStepView *, 4> m_steps{};
-    QLabel *m_portLabel;
-    QComboBox *m_portPicker;
-    QPushButton *m_installButton;
-    QAction *m_retryAction;
+    QLabel *m_portLabel = nullptr;
+    QComboBox *m_portPicker = nullptr;
+    QPushButton *m_installButton = nullptr;
+    QAction *m_retryAction = nullptr;
 };
 
 } // namespace vexlo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vexlo {
+
+// This session's log, read-only and selectable, following new lines as they come, with buttons
+// that copy it and open the folder of the log files.
+class LogWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit LogWindow(QWidget *parent = nullptr);
+
+    QPlainTextEdit *text() const { return m_text; }
+    QPushButton *copyButton() const { return m_copy; }
+    QPushButton *openFolderButton() const { return m_openFolder; }
+
+private:
+    void showLine(const QString &line);
+    void openFolder();
+
+    QPlainTextEdit *m_text;
+    QPushButton *m_copy;
+    QPushButton *m_openFolder;
+};
+
+} // namespace vexlo
