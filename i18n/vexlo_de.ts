@@ -132,48 +132,12 @@
         <translation>Ergebnis: %1 installiert, %2 fehlgeschlagen</translation>
     </message>
     <message>
-        <source>espflash durch Signal %1 beendet</source>
-        <translation>espflash durch Signal %1 beendet</translation>
-    </message>
-    <message>
-        <source>espflash endete mit Status %1</source>
-        <translation>espflash endete mit Status %1</translation>
-    </message>
-    <message>
-        <source>espflash nicht gefunden</source>
-        <translation>espflash nicht gefunden</translation>
-    </message>
-    <message>
-        <source>espflash ließ sich nicht starten</source>
-        <translation>espflash ließ sich nicht starten</translation>
-    </message>
-    <message>
-        <source>keine Antwort innerhalb von 30 s</source>
-        <translation>keine Antwort innerhalb von 30 s</translation>
-    </message>
-    <message>
-        <source>Antwort nicht erkannt</source>
-        <translation>Antwort nicht erkannt</translation>
-    </message>
-    <message>
-        <source>Variante nicht gesendet</source>
-        <translation>Variante nicht gesendet</translation>
-    </message>
-    <message>
         <source>Variante nicht gesendet: %1</source>
         <translation>Variante nicht gesendet: %1</translation>
     </message>
     <message>
         <source>Port nicht vorhanden</source>
         <translation>Port nicht vorhanden</translation>
-    </message>
-    <message>
-        <source>Port während des Schreibens verschwunden</source>
-        <translation>Port während des Schreibens verschwunden</translation>
-    </message>
-    <message>
-        <source>Abbild nicht geschrieben</source>
-        <translation>Abbild nicht geschrieben</translation>
     </message>
     <message>
         <source>Erkennung</source>
@@ -190,14 +154,6 @@
     <message>
         <source>Variante</source>
         <translation>Variante</translation>
-    </message>
-    <message>
-        <source>Download fehlgeschlagen</source>
-        <translation>Download fehlgeschlagen</translation>
-    </message>
-    <message>
-        <source>keine Firmware-Datei</source>
-        <translation>keine Firmware-Datei</translation>
     </message>
     <message>
         <source>Datei nicht lesbar: %1</source>
@@ -398,6 +354,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Protokoll – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>Der Ordner %1 lässt sich nicht öffnen.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherState</name>
     <message>
         <source>Die Installation läuft.</source>
@@ -418,25 +393,6 @@
     <message>
         <source>Das Gerät wurde nicht erkannt.</source>
         <translation>Das Gerät wurde nicht erkannt.</translation>
-    </message>
-</context>
-<context>
-    <name>vexlo::LogWindow</name>
-    <message>
-        <source>&amp;Kopieren</source>
-        <translation>&amp;Kopieren</translation>
-    </message>
-    <message>
-        <source>&amp;Ordner öffnen</source>
-        <translation>&amp;Ordner öffnen</translation>
-    </message>
-    <message>
-        <source>Protokoll – Vexlo Utility</source>
-        <translation>Protokoll – Vexlo Utility</translation>
-    </message>
-    <message>
-        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
-        <translation>Der Ordner %1 lässt sich nicht öffnen.</translation>
     </message>
 </context>
 <context>

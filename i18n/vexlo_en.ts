@@ -132,48 +132,12 @@
         <translation>Result: %1 installed, %2 failed</translation>
     </message>
     <message>
-        <source>espflash durch Signal %1 beendet</source>
-        <translation>espflash ended by signal %1</translation>
-    </message>
-    <message>
-        <source>espflash endete mit Status %1</source>
-        <translation>espflash ended with status %1</translation>
-    </message>
-    <message>
-        <source>espflash nicht gefunden</source>
-        <translation>espflash not found</translation>
-    </message>
-    <message>
-        <source>espflash ließ sich nicht starten</source>
-        <translation>espflash could not be started</translation>
-    </message>
-    <message>
-        <source>keine Antwort innerhalb von 30 s</source>
-        <translation>no answer within 30 s</translation>
-    </message>
-    <message>
-        <source>Antwort nicht erkannt</source>
-        <translation>answer not recognised</translation>
-    </message>
-    <message>
-        <source>Variante nicht gesendet</source>
-        <translation>variant not sent</translation>
-    </message>
-    <message>
         <source>Variante nicht gesendet: %1</source>
         <translation>variant not sent: %1</translation>
     </message>
     <message>
         <source>Port nicht vorhanden</source>
         <translation>port not present</translation>
-    </message>
-    <message>
-        <source>Port während des Schreibens verschwunden</source>
-        <translation>port vanished during the write</translation>
-    </message>
-    <message>
-        <source>Abbild nicht geschrieben</source>
-        <translation>image not written</translation>
     </message>
     <message>
         <source>Erkennung</source>
@@ -190,14 +154,6 @@
     <message>
         <source>Variante</source>
         <translation>Variant</translation>
-    </message>
-    <message>
-        <source>Download fehlgeschlagen</source>
-        <translation>download failed</translation>
-    </message>
-    <message>
-        <source>keine Firmware-Datei</source>
-        <translation>no firmware file</translation>
     </message>
     <message>
         <source>Datei nicht lesbar: %1</source>
@@ -398,6 +354,25 @@
     </message>
 </context>
 <context>
+    <name>vexlo::LogWindow</name>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>&amp;Ordner öffnen</source>
+        <translation>&amp;Open Folder</translation>
+    </message>
+    <message>
+        <source>Protokoll – Vexlo Utility</source>
+        <translation>Log – Vexlo Utility</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
+        <translation>The folder %1 cannot be opened.</translation>
+    </message>
+</context>
+<context>
     <name>vexlo::MainFlasherState</name>
     <message>
         <source>Die Installation läuft.</source>
@@ -418,25 +393,6 @@
     <message>
         <source>Das Gerät wurde nicht erkannt.</source>
         <translation>The device was not recognised.</translation>
-    </message>
-</context>
-<context>
-    <name>vexlo::LogWindow</name>
-    <message>
-        <source>&amp;Kopieren</source>
-        <translation>&amp;Copy</translation>
-    </message>
-    <message>
-        <source>&amp;Ordner öffnen</source>
-        <translation>&amp;Open Folder</translation>
-    </message>
-    <message>
-        <source>Protokoll – Vexlo Utility</source>
-        <translation>Log – Vexlo Utility</translation>
-    </message>
-    <message>
-        <source>Der Ordner %1 lässt sich nicht öffnen.</source>
-        <translation>The folder %1 cannot be opened.</translation>
     </message>
 </context>
 <context>
