@@ -84,8 +84,7 @@ void Updater::checkForUpdates()
     if (m_checking)
         return;
     m_checking = true;
-    // Not kept: it guards the updater itself and ends with its request, within the timeout.
-    check();
+    m_tasks.start(check());
 }
 
 QCoro::Task<> Updater::check()
@@ -93,7 +92,7 @@ QCoro::Task<> Updater::check()
     QPointer<Updater> self(this);
     HttpRequest request{m_options.feed, m_options.timeout};
     request.bodyLimit = largestFeed;
-    const HttpResult got = co_await HttpClient::instance().get(request);
+    const HttpResult got = co_await HttpClient::instance().get(request, m_tasks.token());
     if (!self)
         co_return;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appcast.h"
+#include "platform/Async.h"
 #include "platform/Log.h"
 
 #include <QObject>
@@ -46,6 +47,8 @@ private:
 
     Options m_options;
     bool m_checking = false;
+    // The check under way; going with the updater, it cancels its request.
+    TaskOwner m_tasks;
 };
 
 // The dialog that tells the user what a check found.

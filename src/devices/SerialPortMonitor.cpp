@@ -89,9 +89,7 @@ void SerialPortMonitor::onPollTimer()
     if (m_isListing)
         return;
     m_isListing = true;
-    // Not kept: the task holds the monitor only through a QPointer, and the listing's time limit
-    // ends it.
-    refreshPorts();
+    m_tasks.start(refreshPorts());
 }
 
 QCoro::Task<> SerialPortMonitor::refreshPorts()
@@ -167,9 +165,7 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
     m_lastDetection = {};
     log(QStringLiteral("starting detection task for port=") + port);
     m_detectTask = makeCancelToken();
-    // Not kept: the task holds the monitor only through a QPointer and ends on its own, at the
-    // latest when the tool's time limit passes.
-    runDetection(port, m_detectTask);
+    m_tasks.start(runDetection(port, m_detectTask));
 }
 
 QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cancel)

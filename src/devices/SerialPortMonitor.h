@@ -100,6 +100,8 @@ private:
     // Handle of the last started detection; kept after it finishes, which stops a repeat
     // detection on the same port.
     CancelTokenPtr m_detectTask;
+    // The listing and the detections; declared last, so the tasks go first.
+    TaskOwner m_tasks;
     std::optional<QString> m_lastDetectedPort;
 };
 

@@ -1,6 +1,7 @@
 #include "Async.h"
 
 #include <QCoroSignal>
+#include <QPointer>
 #include <QTimer>
 
 namespace vexlo {
@@ -25,6 +26,39 @@ void CancelToken::cancel()
         return;
     m_cancelled = true;
     Q_EMIT cancelled();
+}
+
+TaskOwner::TaskOwner() = default;
+
+TaskOwner::~TaskOwner()
+{
+    // The tasks outlive their Task objects only to finish; cancelled, they do so at once.
+    m_token->cancel();
+}
+
+void TaskOwner::start(QCoro::Task<> task)
+{
+    const quint64 id = ++m_next;
+    QCoro::Task<> kept = keep(std::move(task), id);
+    // A task that ended before it was awaited has nothing left to keep.
+    if (m_endedAtOnce == id)
+        return;
+    m_running.emplace(id, std::move(kept));
+}
+
+QCoro::Task<> TaskOwner::keep(QCoro::Task<> task, quint64 id)
+{
+    QPointer<TaskOwner> self(this);
+    co_await task;
+    // Dropping its own Task here is safe: QCoro frees a frame that is still running at its end.
+    if (!self)
+        co_return;
+    if (self->m_running.erase(id) == 0) {
+        self->m_endedAtOnce = id;
+        co_return;
+    }
+    if (self->m_running.empty())
+        Q_EMIT self->idle();
 }
 
 QCoro::Task<> sleepFor(std::chrono::milliseconds duration, CancelTokenPtr token)

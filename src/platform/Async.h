@@ -5,6 +5,7 @@
 #include <QCoro/QCoroTask>
 
 #include <chrono>
+#include <map>
 #include <memory>
 
 namespace vexlo {
@@ -50,6 +51,36 @@ inline CancelTokenPtr makeCancelToken()
 {
     return std::make_shared<CancelToken>();
 }
+
+// Holds the coroutines that an object starts until each has ended, so that none runs detached,
+// and cancels them together: every task it keeps is handed token() and ends early once it is
+// cancelled, at the latest when the owner goes.
+class TaskOwner : public QObject
+{
+    Q_OBJECT
+public:
+    TaskOwner();
+    ~TaskOwner() override;
+
+    // Keeps the task until it ends.
+    void start(QCoro::Task<> task);
+    // The token the kept tasks watch.
+    CancelTokenPtr token() const { return m_token; }
+    bool isIdle() const { return m_running.empty(); }
+    void cancelAll() { m_token->cancel(); }
+
+Q_SIGNALS:
+    // The last kept task has ended.
+    void idle();
+
+private:
+    QCoro::Task<> keep(QCoro::Task<> task, quint64 id);
+
+    CancelTokenPtr m_token = makeCancelToken();
+    std::map<quint64, QCoro::Task<>> m_running;
+    quint64 m_next = 0;
+    quint64 m_endedAtOnce = 0;
+};
 
 // Suspends for the given time on the current thread's event loop; ends early once the token is
 // cancelled (a null token never cancels).

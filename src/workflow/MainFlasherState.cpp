@@ -179,7 +179,12 @@ void MainFlasherState::endRun(FlashStatus status, std::optional<double> progress
     setIsInstalling(false);
 }
 
-QCoro::Task<> MainFlasherState::downloadAndInstall()
+void MainFlasherState::downloadAndInstall()
+{
+    m_tasks.start(installRun());
+}
+
+QCoro::Task<> MainFlasherState::installRun()
 {
     // One run at a time: two runs must never write to the same port.
     if (m_isInstalling || m_stoppedStartingNew)
@@ -213,10 +218,10 @@ QCoro::Task<> MainFlasherState::downloadAndInstall()
     setStatus(FlashStatus::downloaded);
     setProgress(0.0);
     setIsFlashing(true);
-    // Not kept: it holds the state only through a QPointer, and the run's end wakes it to end,
-    // so that a program quitting right after the run leaves no estimate asleep.
+    // The run's end wakes it to end, so that a program quitting right after the run leaves no
+    // estimate asleep.
     m_estimate = makeCancelToken();
-    trackFlashProgress(*boardType, run, m_estimate);
+    m_tasks.start(trackFlashProgress(*boardType, run, m_estimate));
 
     // Read only now: a variant chosen while the image downloaded is the one configured.
     const CoilexVariant variant = m_coilexVariant;
@@ -265,8 +270,7 @@ void MainFlasherState::windowShown()
                                Q_EMIT self->latestFirmwareVersionChanged();
                            },
                            [self] { return self && self->m_shouldRefreshLatest; }};
-    // Not kept: its cell is guarded, and cancelling the token ends it at once.
-    pollLatestFirmwareVersion(std::move(cell), m_versionPoll, m_server);
+    m_tasks.start(pollLatestFirmwareVersion(std::move(cell), m_versionPoll, m_server));
 }
 
 void MainFlasherState::windowHidden()

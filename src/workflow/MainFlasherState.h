@@ -73,7 +73,7 @@ public:
 
     // One press of the install button: downloads the image for the detected board, writes it to
     // the selected port and configures the variant. Every outcome lands in status().
-    QCoro::Task<> downloadAndInstall();
+    void downloadAndInstall();
 
     // The window's show and hide hooks: the newest-version poll runs while the window is shown.
     void windowShown();
@@ -94,6 +94,7 @@ private:
     void refuse(const QString &reason);
     void endRun(FlashStatus status, std::optional<double> progress = std::nullopt);
     void forgetRunIfAnotherBoard();
+    QCoro::Task<> installRun();
     QCoro::Task<> trackFlashProgress(BoardType boardType, quint64 run, CancelTokenPtr cancel);
     void setStatus(FlashStatus status);
     void setIsFlashing(bool flashing);
@@ -116,6 +117,8 @@ private:
     quint64 m_run = 0;
     CancelTokenPtr m_versionPoll;
     CancelTokenPtr m_estimate;
+    // The run, its estimate and the version poll; declared last, so the tasks go first.
+    TaskOwner m_tasks;
 };
 
 } // namespace vexlo

@@ -118,10 +118,8 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     connect(m_portPicker, &QComboBox::activated, this, [this, &monitor](int index) {
         monitor.setSelectedDevice(m_portPicker->itemText(index));
     });
-    connect(m_installButton, &QPushButton::clicked, this, [this] {
-        // Not kept: the run guards the state itself and always ends.
-        m_state.downloadAndInstall();
-    });
+    connect(m_installButton, &QPushButton::clicked, &m_state,
+            &MainFlasherState::downloadAndInstall);
     m_retryAction = new QAction(tr("Erneut prüfen"), this);
     m_retryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     addAction(m_retryAction);
