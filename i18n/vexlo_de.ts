@@ -16,10 +16,6 @@
         <translation>nicht begonnen: das Programm wurde beendet</translation>
     </message>
     <message>
-        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
-        <translation>ein anderes Vexlo Utility verwendet diesen Port</translation>
-    </message>
-    <message>
         <source>Kein Port gefunden.</source>
         <translation>Kein Port gefunden.</translation>
     </message>
@@ -289,6 +285,10 @@
     <message>
         <source>Variante nicht gesendet: </source>
         <translation>Variante nicht gesendet: </translation>
+    </message>
+    <message>
+        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
+        <translation>ein anderes Vexlo Utility verwendet diesen Port</translation>
     </message>
 </context>
 <context>

@@ -16,10 +16,6 @@
         <translation>not started: the program was stopped</translation>
     </message>
     <message>
-        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
-        <translation>another Vexlo Utility is using this port</translation>
-    </message>
-    <message>
         <source>Kein Port gefunden.</source>
         <translation>No port found.</translation>
     </message>
@@ -289,6 +285,10 @@
     <message>
         <source>Variante nicht gesendet: </source>
         <translation>Variant not sent: </translation>
+    </message>
+    <message>
+        <source>ein anderes Vexlo Utility verwendet diesen Port</source>
+        <translation>another Vexlo Utility is using this port</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
+#include "platform/PortLock.h"
 #include "workflow/MainFlasherState.h"
 #include "workflow/StepRows.h"
 
@@ -98,6 +99,32 @@ private Q_SLOTS:
         rig.press(); // a board that was not recognised
         QCOMPARE(rig.statuses, (QList{FlashStatus::flashFailed, FlashStatus::flashFailed}));
         QCOMPARE(rig.downloading.calls, 0);
+    }
+
+    // A port that another Vexlo program works on is neither probed nor written, and both rows
+    // say why.
+    void aPortHeldByAnotherProgram()
+    {
+        Rig rig;
+        const QString port = QStringLiteral("/dev/ttyUSB7");
+        QVERIFY(rig.plugAndDetect(port));
+        QLockFile other(PortLock::lockFilePath(port)); // as another program holds it
+        QVERIFY(other.tryLock(0));
+        rig.press();
+        QVERIFY(rig.waitForStatus(FlashStatus::flashFailed));
+        QCOMPARE(rig.downloading.calls, 0);
+        const QString why = QStringLiteral("ein anderes Vexlo Utility verwendet diesen Port");
+        QVERIFY(rig.log.lines.contains("install: not started \u2014 another Vexlo program is using "
+                                       + port));
+        QCOMPARE(vexlo::stepRows(rig.state->stepInputs()).at(2).detail, why);
+        const qsizetype probes = rig.tool.calls().size();
+        QSignalSpy finished(&rig.state->portMonitor(), &SerialPortMonitor::detectionFinished);
+        rig.state->retryDetection();
+        QVERIFY(finished.wait(5000));
+        const StepRow device = vexlo::stepRows(rig.state->stepInputs()).at(0);
+        QCOMPARE(device.status, StepStatus::failure);
+        QCOMPARE(device.detail, "Port: " + port + " \u00b7 " + why);
+        QCOMPARE(rig.tool.calls().size(), probes);
     }
 
     void runs_data()

@@ -3,6 +3,7 @@
 #include "CliText.h"
 #include "devices/PortListing.h"
 #include "platform/PortLock.h"
+#include "workflow/FailureText.h"
 
 #include <QFileInfo>
 
@@ -132,8 +133,7 @@ QCoro::Task<PortOutcome> BatchInstaller::install(QString port)
     m_report.stepStarted(port, InstallStep::detect);
     // Held for the whole install: no other Vexlo program touches the board meanwhile.
     const auto lock = PortLock::tryAcquire(port);
-    PortOutcome outcome{port, InstallStep::detect,
-                        CliText::tr("ein anderes Vexlo Utility verwendet diesen Port")};
+    PortOutcome outcome{port, InstallStep::detect, portInUseText()};
     if (lock)
         outcome = co_await installLocked(port, clock);
     else

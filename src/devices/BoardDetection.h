@@ -22,6 +22,7 @@ enum class DetectionFailure {
     timedOut,       // did not end within the time limit and was stopped
     toolError,      // ended with a nonzero status or by a signal
     notRecognised,  // ended well, but its answer names no chip we know
+    portInUse,      // another Vexlo program works on the port; the tool was not run
 };
 
 // What one run of "espflash board-info" on a port found.

@@ -3,6 +3,7 @@
 #include "BoardInfo.h"
 #include "PortListing.h"
 #include "platform/ChildProcess.h"
+#include "platform/PortLock.h"
 
 #include <QPointer>
 
@@ -174,6 +175,16 @@ QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cance
     co_await sleepFor(m_options.detectionDelay, cancel);
     if (!self || cancel->isCancelled())
         co_return;
+    // Held while the tool talks to the board: no other Vexlo program works on it meanwhile.
+    const auto lock = PortLock::tryAcquire(port);
+    if (!lock) {
+        log(QStringLiteral("board-info not run: another Vexlo program is using ") + port);
+        BoardDetection busy;
+        busy.failure = DetectionFailure::portInUse;
+        busy.output = QStringLiteral("another Vexlo program is using ") + port;
+        applyDetectionResult(port, busy);
+        co_return;
+    }
     log(QStringLiteral("running espflash board-info for ") + port);
     // The run may outlast the monitor: its log sink is a copy.
     const LogSink sink = m_options.log;

@@ -20,6 +20,7 @@ enum class FlashFailure {
     toolFailed,     // espflash ended with a nonzero status or by a signal
     portVanished,   // espflash failed and the port was gone afterwards: the board was unplugged
     variantNotSent, // the image is on the board, the variant line did not reach it
+    portInUse,      // another Vexlo program works on the port; nothing was started
 };
 
 // What one flashing run did to the board.

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 
 namespace vexlo {
@@ -23,11 +24,20 @@ QString PortLock::lockFilePath(const QString &devicePath)
         + QStringLiteral("/vexlo-port-") + QString::fromLatin1(digest) + QStringLiteral(".lock");
 }
 
-std::unique_ptr<PortLock> PortLock::tryAcquire(const QString &devicePath)
+std::shared_ptr<PortLock> PortLock::tryAcquire(const QString &devicePath)
 {
-    auto lock = std::make_unique<PortLock>(lockFilePath(devicePath));
-    if (!lock->m_file.tryLock(0))
+    // A probe cancelled by an unplugging may still be running when the port returns: the port is
+    // then ours already, not another program's. The GUI thread is the only user.
+    static QHash<QString, std::weak_ptr<PortLock>> held;
+    const QString file = lockFilePath(devicePath);
+    if (const std::shared_ptr<PortLock> ours = held.value(file).lock())
+        return ours;
+    auto lock = std::make_shared<PortLock>(file);
+    // Only another holder refuses the port. A runtime folder we cannot write to must not stop
+    // every install: then the port is used without the lock, as a program without one would.
+    if (!lock->m_file.tryLock(0) && lock->m_file.error() == QLockFile::LockFailedError)
         return nullptr;
+    held.insert(file, lock);
     return lock;
 }
 

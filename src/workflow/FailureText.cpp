@@ -13,6 +13,11 @@ struct Text {
 
 } // namespace
 
+QString portInUseText()
+{
+    return Text::tr("ein anderes Vexlo Utility verwendet diesen Port");
+}
+
 QString detectionFailureText(const BoardDetection &detection, std::chrono::milliseconds limit)
 {
     switch (detection.failure) {
@@ -26,6 +31,8 @@ QString detectionFailureText(const BoardDetection &detection, std::chrono::milli
         return detection.crashed
             ? Text::tr("espflash-Fehler (Signal %1)").arg(detection.toolStatus)
             : Text::tr("espflash-Fehler (Status %1)").arg(detection.toolStatus);
+    case DetectionFailure::portInUse:
+        return portInUseText();
     case DetectionFailure::notRecognised:
     case DetectionFailure::none:
         break;
@@ -66,6 +73,8 @@ QString writeFailureText(const FlashOutcome &flash)
         return Text::tr("espflash startet nicht");
     case FlashFailure::portVanished:
         return Text::tr("Port beim Schreiben getrennt");
+    case FlashFailure::portInUse:
+        return portInUseText();
     case FlashFailure::toolFailed:
     case FlashFailure::variantNotSent:
     case FlashFailure::none:
@@ -103,6 +112,8 @@ QString failureLogText(const FlashOutcome &flash)
         return QStringLiteral("espflash not found");
     case FlashFailure::imageMissing:
         return QStringLiteral("image file missing");
+    case FlashFailure::portInUse:
+        return QStringLiteral("another Vexlo program is using the port");
     case FlashFailure::portMissing:
         return QStringLiteral("port not present");
     case FlashFailure::toolNotStarted:

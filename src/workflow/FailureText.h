@@ -14,6 +14,8 @@ namespace vexlo {
 QString detectionFailureText(const BoardDetection &detection, std::chrono::milliseconds limit);
 QString downloadFailureText(const DownloadResult &download);
 QString writeFailureText(const FlashOutcome &flash);
+// A port that another Vexlo program (the window or the installer) works on.
+QString portInUseText();
 
 // Why a download, a write or a variant line failed, in the log's words (English).
 QString failureLogText(const DownloadResult &download);

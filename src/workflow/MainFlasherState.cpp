@@ -4,6 +4,7 @@
 #include "firmware/FirmwareDownload.h"
 #include "firmware/LatestFirmwareVersion.h"
 #include "flasher/Flasher.h"
+#include "platform/PortLock.h"
 
 #include <QPointer>
 
@@ -154,11 +155,11 @@ void MainFlasherState::setIsInstalling(bool installing)
     Q_EMIT canInstallChanged();
 }
 
-void MainFlasherState::refuse(const QString &reason)
+void MainFlasherState::refuse(const QString &reason, FlashFailure failure)
 {
     m_steps.log(QStringLiteral("install: not started \u2014 ") + reason);
     m_lastRun = InstallRecord{m_portMonitor.selectedDevice().value_or(QString())};
-    m_lastRun->flash.failure = FlashFailure::refused;
+    m_lastRun->flash.failure = failure;
     m_lastRun->flash.reason = reason;
     setStatus(FlashStatus::flashFailed);
 }
@@ -197,6 +198,12 @@ QCoro::Task<> MainFlasherState::installRun()
     const std::optional<BoardType> boardType = detectedBoardType();
     if (!boardType) {
         refuse(QStringLiteral("the board on ") + *port + QStringLiteral(" was not recognised"));
+        co_return;
+    }
+    // Held for the whole run: no other Vexlo program works on the board meanwhile.
+    const auto lock = PortLock::tryAcquire(*port);
+    if (!lock) {
+        refuse(QStringLiteral("another Vexlo program is using ") + *port, FlashFailure::portInUse);
         co_return;
     }
     QPointer<MainFlasherState> self(this);

@@ -91,7 +91,7 @@ Q_SIGNALS:
 private:
     std::optional<BoardType> detectedBoardType() const;
     bool isDetecting() const;
-    void refuse(const QString &reason);
+    void refuse(const QString &reason, FlashFailure failure = FlashFailure::refused);
     void endRun(FlashStatus status, std::optional<double> progress = std::nullopt);
     void forgetRunIfAnotherBoard();
     QCoro::Task<> installRun();
