@@ -4,6 +4,7 @@
 // at the program's built-in origin. The three are installed at once; the demo then checks what
 // each board got and ends with a verdict.
 //   vexlo-batch-demo PORTS_DIR
+#include "DemoSupport.h"
 #include "PseudoTerminal.h"
 #include "platform/BuildConfig.h"
 
@@ -16,16 +17,12 @@
 #include <QUrl>
 
 #include <array>
-#include <cstdio>
 #include <memory>
 
 namespace {
 
-void say(const QString &text)
-{
-    std::printf("[demo] %s\n", qPrintable(text));
-    std::fflush(stdout);
-}
+using demo::say;
+using demo::writeFile;
 
 QByteArray makeImage(qsizetype size, char seed)
 {
@@ -42,61 +39,29 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
-}
-
 struct Board {
     QString chip, kind, image;
     std::unique_ptr<PseudoTerminal> terminal = std::make_unique<PseudoTerminal>();
     QString port, written;
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The local firmware server with the images at their routes; false when it did not start.
+bool serveImages(QProcess &server, const QString &bin, const QUrl &origin,
+                 const QTemporaryDir &work, const QMap<QString, QByteArray> &images)
 {
-    QCoreApplication app(argc, argv);
-    if (app.arguments().size() != 2) {
-        say(QStringLiteral("usage: vexlo-batch-demo PORTS_DIR"));
-        return 2;
-    }
-    const QString portsDir = app.arguments()[1];
-    const QString bin = QCoreApplication::applicationDirPath();
-    const QString resources = QDir::cleanPath(bin + QStringLiteral("/../lib/vexlo-utility"));
-    const QUrl origin(vexlo::build::firmwareOrigin());
-    if (origin.scheme() != QLatin1String("http") || origin.port() <= 0) {
-        say(QStringLiteral("build the demo with a loopback VEXLO_FIRMWARE_ORIGIN"));
-        return 2;
-    }
-
-    QTemporaryDir work;
-    const QString esp32 = QStringLiteral("ESP32-WROOM-32_latest.bin");
-    const QString control = QStringLiteral("ControlBoard_V4_latest.bin");
-    const QMap<QString, QByteArray> images{{esp32, makeImage(1 << 20, 1)},
-                                           {control, makeImage(786432, 2)}};
     QStringList routes{QStringLiteral("--port"), QString::number(origin.port())};
     for (auto it = images.begin(); it != images.end(); ++it) {
         if (!writeFile(work.filePath(it.key()), it.value()))
-            return 1;
+            return false;
         routes << QStringLiteral("/Firmware/%1=file:%2").arg(it.key(), work.filePath(it.key()));
     }
-    QProcess server;
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(bin + QStringLiteral("/vexlo-loopback-server"), routes);
-    if (!server.waitForReadyRead(5000)) {
-        say(QStringLiteral("the local firmware server did not start"));
-        return 1;
-    }
-    say(QStringLiteral("firmware server ") + QString::fromUtf8(server.readAll()).trimmed());
+    return demo::startFirmwareServer(server, bin, routes);
+}
 
-    std::array<Board, 3> boards{
-        Board{QStringLiteral("esp32"), QStringLiteral("ESP32 DevKit"), esp32},
-        Board{QStringLiteral("esp32"), QStringLiteral("ESP32 DevKit"), esp32},
-        Board{QStringLiteral("esp32s3"), QStringLiteral("Control Board"), control}};
+// Plugs each board in as a port and places the stand-in tool that answers for them all.
+bool plugInBoards(std::array<Board, 3> &boards, const QString &portsDir, const QString &bin,
+                  const QTemporaryDir &work)
+{
     // Each board answers board-info as its chip; each write takes a few seconds to show progress.
     QByteArray scenario = "write-bin.chunks=e:Connecting...\\n|e:Writing at 0x0\\n|e:Flashing has "
                           "completed!\\n\nwrite-bin.chunk_delay_ms=1500\n"
@@ -114,15 +79,13 @@ int main(int argc, char *argv[])
         QFile::link(board.terminal->terminalPath(), board.port);
         say(QStringLiteral("plugged in a simulated %1 as %2").arg(board.kind, board.port));
     }
-    const QString tool = resources + QStringLiteral("/espflash");
-    QFile::remove(tool);
-    if (!QFile::copy(bin + QStringLiteral("/stand-in-espflash"), tool)
-        || !writeFile(resources + QStringLiteral("/espflash.scenario"), scenario)) {
-        say(QStringLiteral("cannot place the stand-in espflash in ") + resources);
-        return 1;
-    }
+    return demo::placeStandInTool(bin, scenario);
+}
 
-    // The installer as a service technician runs it, its report straight on this terminal.
+// The installer as a service technician runs it, its report straight on this terminal. True
+// when it ended well.
+bool runInstaller(const QString &bin, const QTemporaryDir &work)
+{
     QTemporaryDir runtime;
     QProcess flash;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -136,23 +99,62 @@ int main(int argc, char *argv[])
     flash.start(bin + QStringLiteral("/vexlo-flash"), arguments);
     flash.waitForFinished(120000);
     say(QStringLiteral("vexlo-flash exit status: %1").arg(flash.exitCode()));
+    return flash.exitStatus() == QProcess::NormalExit && flash.exitCode() == 0;
+}
 
-    bool allOk = flash.exitStatus() == QProcess::NormalExit && flash.exitCode() == 0;
-    for (const Board &board : boards) {
-        const QByteArray onBoard = readFile(board.written);
-        const QByteArray wire = board.terminal->readAvailable(300);
-        const bool imageOk = onBoard == images.value(board.image);
-        const bool lineOk = wire == QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n");
-        allOk = allOk && imageOk && lineOk;
-        const auto mark = [](bool ok) { return ok ? QStringLiteral("yes") : QStringLiteral("NO"); };
-        say(QStringLiteral("%1 (%2): image %3 written byte for byte: %4 (SHA-256 %5); "
-                           "variant line received: %6")
-                .arg(board.port, board.kind, board.image, mark(imageOk),
-                     QString::fromLatin1(
-                         QCryptographicHash::hash(onBoard, QCryptographicHash::Sha256).toHex()),
-                     mark(lineOk)));
-        QFile::remove(board.port);
+// Says what the board got, unplugs it, and tells whether it got its image and its variant line.
+bool checkBoard(const Board &board, const QMap<QString, QByteArray> &images)
+{
+    const QByteArray onBoard = readFile(board.written);
+    const QByteArray wire = board.terminal->readAvailable(300);
+    const bool imageOk = onBoard == images.value(board.image);
+    const bool lineOk = wire == QByteArray("{\"SET\":{\"VAR\":\"STD\"}}\n");
+    const auto mark = [](bool ok) { return ok ? QStringLiteral("yes") : QStringLiteral("NO"); };
+    say(QStringLiteral("%1 (%2): image %3 written byte for byte: %4 (SHA-256 %5); "
+                       "variant line received: %6")
+            .arg(board.port, board.kind, board.image, mark(imageOk),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(onBoard, QCryptographicHash::Sha256).toHex()),
+                 mark(lineOk)));
+    QFile::remove(board.port);
+    return imageOk && lineOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().size() != 2) {
+        say(QStringLiteral("usage: vexlo-batch-demo PORTS_DIR"));
+        return 2;
     }
+    const QString portsDir = app.arguments()[1];
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QUrl origin(vexlo::build::firmwareOrigin());
+    if (origin.scheme() != QLatin1String("http") || origin.port() <= 0) {
+        say(QStringLiteral("build the demo with a loopback VEXLO_FIRMWARE_ORIGIN"));
+        return 2;
+    }
+
+    QTemporaryDir work;
+    const QString esp32 = QStringLiteral("ESP32-WROOM-32_latest.bin");
+    const QString control = QStringLiteral("ControlBoard_V4_latest.bin");
+    const QMap<QString, QByteArray> images{{esp32, makeImage(1 << 20, 1)},
+                                           {control, makeImage(786432, 2)}};
+    QProcess server;
+    if (!serveImages(server, bin, origin, work, images))
+        return 1;
+    std::array<Board, 3> boards{
+        Board{QStringLiteral("esp32"), QStringLiteral("ESP32 DevKit"), esp32},
+        Board{QStringLiteral("esp32"), QStringLiteral("ESP32 DevKit"), esp32},
+        Board{QStringLiteral("esp32s3"), QStringLiteral("Control Board"), control}};
+    if (!plugInBoards(boards, portsDir, bin, work))
+        return 1;
+
+    bool allOk = runInstaller(bin, work);
+    for (const Board &board : boards)
+        allOk = checkBoard(board, images) && allOk;
     server.terminate();
     server.waitForFinished(3000);
     say(QStringLiteral("verdict: %1 — three boards installed at once, each with its image and "

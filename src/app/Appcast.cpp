@@ -1,6 +1,7 @@
 #include "Appcast.h"
 
 #include "platform/Http.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -17,12 +18,6 @@ struct Text {
 };
 
 const QString sparkle = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
-
-#ifdef Q_OS_MACOS
-const QString thisSystem = QStringLiteral("macos");
-#else
-const QString thisSystem = QStringLiteral("linux");
-#endif
 
 enum class Kind { number, text, separator };
 struct Segment {
@@ -162,7 +157,7 @@ std::optional<AppcastItem> newestAppcastItem(const QByteArray &feed, QString *er
                 item->enclosureShortVersion =
                     attributes.value(sparkle, QStringLiteral("shortVersionString")).toString();
                 const QStringView os = attributes.value(sparkle, QStringLiteral("os"));
-                if (!os.isEmpty() && os != thisSystem)
+                if (!os.isEmpty() && os != platform::appcastSystemName())
                     item->skipped = true;
             } else if (inSparkle && name == u"version") {
                 item->version = xml.readElementText().trimmed();

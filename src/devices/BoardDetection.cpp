@@ -2,7 +2,6 @@
 
 #include "BoardInfo.h"
 #include "flasher/EspflashTool.h"
-#include "platform/ChildProcess.h"
 
 namespace vexlo {
 
@@ -18,12 +17,12 @@ QCoro::Task<BoardDetection> detectBoard(QString port, BoardDetectionOptions opti
         co_return result;
     }
 
-    const QStringList arguments = espflash::withGlobalOptions(espflash::boardInfoArguments(port));
-    log(QStringLiteral("espflash ") + arguments.join(QLatin1Char(' ')));
-    // A named request: GCC 12 destroys a braced temporary inside co_await twice.
-    ProcessRequest request{*tool, arguments};
-    request.timeLimit = options.timeLimit;
-    const ProcessResult run = co_await runProcess(std::move(request));
+    const QStringList subcommand = espflash::boardInfoArguments(port);
+    log(QStringLiteral("espflash ")
+        + espflash::withGlobalOptions(subcommand).join(QLatin1Char(' ')));
+    espflash::RunOptions runOptions;
+    runOptions.timeLimit = options.timeLimit;
+    const ProcessResult run = co_await espflash::runAt(*tool, subcommand, std::move(runOptions));
     if (!run.started) {
         result.failure = DetectionFailure::toolNotStarted;
         result.output = QStringLiteral("Failed to run espflash: ") + run.launchError;

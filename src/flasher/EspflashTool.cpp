@@ -47,4 +47,25 @@ QStringList boardInfoArguments(const QString &port)
     return {QStringLiteral("board-info"), QStringLiteral("--port"), port};
 }
 
+QCoro::Task<ProcessResult> runAt(QString tool, QStringList subcommandArguments, RunOptions options)
+{
+    ProcessRequest request{tool, withGlobalOptions(subcommandArguments)};
+    request.timeLimit = options.timeLimit;
+    request.inheritStandardInput = options.inheritStandardInput;
+    request.onStandardOutput = std::move(options.onStandardOutput);
+    request.onStandardError = std::move(options.onStandardError);
+    co_return co_await runProcess(std::move(request));
+}
+
+QCoro::Task<ToolRun> run(QStringList searchPath, QStringList subcommandArguments,
+                         RunOptions options)
+{
+    ToolRun result;
+    result.tool = location(searchPath);
+    if (result.tool)
+        result.process =
+            co_await runAt(*result.tool, std::move(subcommandArguments), std::move(options));
+    co_return result;
+}
+
 } // namespace vexlo::espflash

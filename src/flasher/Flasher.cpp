@@ -5,7 +5,6 @@
 #include "EspflashTool.h"
 #include "SerialVariant.h"
 #include "platform/Async.h"
-#include "platform/ChildProcess.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -64,12 +63,12 @@ QCoro::Task<FlashOutcome> flash(QString binPath, QString port, CoilexVariant var
                 log(prefix + QLatin1Char(' ') + *text);
         };
     };
-    ProcessRequest request{*tool,
-                           espflash::withGlobalOptions(espflash::writeBinArguments(port, binPath))};
-    request.inheritStandardInput = false;
-    request.onStandardOutput = liveHandler(QStringLiteral("espflash \u27f6"));
-    request.onStandardError = liveHandler(QStringLiteral("espflash (stderr) \u27f6"));
-    const ProcessResult run = co_await runProcess(std::move(request));
+    espflash::RunOptions runOptions;
+    runOptions.inheritStandardInput = false;
+    runOptions.onStandardOutput = liveHandler(QStringLiteral("espflash \u27f6"));
+    runOptions.onStandardError = liveHandler(QStringLiteral("espflash (stderr) \u27f6"));
+    const ProcessResult run = co_await espflash::runAt(
+        *tool, espflash::writeBinArguments(port, binPath), std::move(runOptions));
 
     if (!run.started) {
         log(QStringLiteral("espflash: Failed to start process \u2014 error: ") + run.launchError

@@ -3,7 +3,6 @@
 #include "platform/Async.h"
 
 #include <QByteArray>
-#include <QFuture>
 #include <QString>
 #include <QUrl>
 
@@ -13,6 +12,8 @@
 #include <memory>
 
 namespace vexlo {
+
+class HttpWorker;
 
 // Plain http to a loopback host (127.0.0.1, localhost): the only plain http the program speaks
 // or opens.
@@ -80,13 +81,7 @@ private:
     HttpClient();
     ~HttpClient();
 
-    // Hands the transfer to the worker; the future holds its result.
-    QFuture<HttpResult> start(HttpRequest request, quint64 &id);
-    // Ends the transfer at its worker's next step; a finished or unknown id is ignored.
-    void cancel(quint64 id);
-
-    struct Worker;
-    std::unique_ptr<Worker> m_worker;
+    std::unique_ptr<HttpWorker> m_worker;
 };
 
 } // namespace vexlo

@@ -16,6 +16,17 @@ QString portListCommand();
 // beside the executable; the bundle's resources on macOS), then the folders on PATH.
 QStringList toolSearchPath();
 
+// This system's name in an appcast item's sparkle:os attribute. Inline: the fuzzed feed parser
+// is built without the rest of the platform code.
+inline QString appcastSystemName()
+{
+#ifdef Q_OS_MACOS
+    return QStringLiteral("macos");
+#else
+    return QStringLiteral("linux");
+#endif
+}
+
 // Where downloaded firmware images are kept: a folder only this user can reach.
 QString firmwareDirectory();
 
