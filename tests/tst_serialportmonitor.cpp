@@ -222,7 +222,7 @@ private Q_SLOTS:
                               tag + "detection result for /dev/ttyUSB7: ESP32 DevKit",
                               tag + "lastDetectionLog:\n" + output}));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::esp32DevKit);
-        QCOMPARE(rig.monitor->lastDetectionLog(), output);
+        QCOMPARE(rig.monitor->lastDetection().output, output);
         QVERIFY(!rig.monitor->isDetectingBoard());
         QCOMPARE(rig.tool.calls(), QStringList{"-S\tboard-info\t--port\t/dev/ttyUSB7"});
     }
@@ -263,11 +263,11 @@ private Q_SLOTS:
             QCOMPARE(rig.nextRefresh().last(), schedule("/dev/ttyUSB7", "/dev/ttyUSB7", dash));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
         QVERIFY(!rig.monitor->isDetectingBoard());
-        QVERIFY2(rig.monitor->lastDetectionLog().startsWith(logStart),
-                 qPrintable(rig.monitor->lastDetectionLog()));
+        QVERIFY2(rig.monitor->lastDetection().output.startsWith(logStart),
+                 qPrintable(rig.monitor->lastDetection().output));
         QCOMPARE(rig.log.startingWith(tag + "starting detection task").size(), 1);
         QCOMPARE(rig.log.startingWith(tag + "espflash exit status=").size(), statusLines);
-        const QString log = rig.monitor->lastDetectionLog();
+        const QString log = rig.monitor->lastDetection().output;
         if (log.size() > 900) {
             QCOMPARE(log.size(), 6000000 + 9);
             const QString cut = "\n" + log.left(900) + "\n\u2026(truncated)\u2026";
@@ -309,7 +309,7 @@ private Q_SLOTS:
         rig.setPorts(QString());
         QVERIFY(rig.waitForLine(schedule("nil", "nil", dash)));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
-        QVERIFY(!rig.monitor->isDetectingBoard() && rig.monitor->lastDetectionLog().isEmpty());
+        QVERIFY(!rig.monitor->isDetectingBoard() && rig.monitor->lastDetection().output.isEmpty());
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
         QVERIFY(waitUntil(
             [&] { return rig.log.startingWith(tag + "espflash exit status=").size() == 2; }));
