@@ -11,6 +11,7 @@ class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vexlo {
 
@@ -38,6 +39,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The rows from top to bottom; Tab follows this order.
+    void buildVersionRow(QVBoxLayout *root);
+    void buildVariantPicker(QVBoxLayout *root);
+    void buildSteps(QVBoxLayout *root);
+    void buildActionRow(QVBoxLayout *root);
+    void connectState();
     void showVersion();
     void showVariant();
     void showPorts();
