@@ -1,7 +1,7 @@
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "platform/PortLock.h"
-#include "workflow/MainFlasherState.h"
+#include "workflow/MainFlasherStateTestAccess.h"
 #include "workflow/StepRows.h"
 
 #include <QSignalSpy>
@@ -72,6 +72,7 @@ struct Rig : SimulatedBoards {
         setPorts({port});
         return detected(state->portMonitor(), port);
     }
+    MainFlasherStateTestAccess inside() const { return {*state}; }
     void press() { state->downloadAndInstall(); }
     bool waitForStatus(FlashStatus status)
     {
@@ -91,7 +92,7 @@ private Q_SLOTS:
         Rig rig(QStringLiteral("rp2040"));
         QVERIFY(rig.state->latestFirmwareVersion() == "0.0.0" && rig.state->progress() == 0.0
                 && rig.state->coilexVariant() == CoilexVariant::v4 && !rig.state->isFlashing()
-                && rig.state->status() == FlashStatus::idle && rig.state->shouldRefreshLatest());
+                && rig.state->status() == FlashStatus::idle && rig.inside().shouldRefreshLatest());
         QVERIFY(!rig.state->canInstall());
         rig.press(); // no port
         QVERIFY(rig.plugAndDetect());
@@ -206,14 +207,14 @@ private Q_SLOTS:
         rig.flashing.gate->fire();
         QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
         if (change != "choose" && change != "unplug") {
-            QCOMPARE(rig.state->lastRun()->macAddress, QStringLiteral("aa:bb:cc:dd:ee:01"));
+            QCOMPARE(rig.inside().lastRun()->macAddress, QStringLiteral("aa:bb:cc:dd:ee:01"));
             rig.tool.setScenario({"board-info.out=Chip type: esp32s3\\nMAC: " + change + "\\n"});
             rig.state->retryDetection();
             QVERIFY(monitor.isDetectingBoard() && !rig.state->canRetryDetection());
             QVERIFY(
                 waitUntil([&] { return rig.log.startingWith("detection result").size() == 2; }));
         }
-        QCOMPARE(rig.state->lastRun().has_value(), kept);
+        QCOMPARE(rig.inside().lastRun().has_value(), kept);
         QCOMPARE(rig.state->status(), kept ? FlashStatus::flashed : FlashStatus::idle);
     }
 
@@ -305,7 +306,7 @@ private Q_SLOTS:
         rig.state->windowShown();
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "1.4.2"; }));
         rig.state->windowHidden();
-        QVERIFY(!rig.state->shouldRefreshLatest());
+        QVERIFY(!rig.inside().shouldRefreshLatest());
         // The pause (a minute) ends at once; the cancelled poll's last query writes "0.0.0".
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "0.0.0"; }));
     }

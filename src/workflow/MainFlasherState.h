@@ -33,15 +33,12 @@ public:
     bool isFlashing() const { return m_install.isFlashing(); }
     double progress() const { return m_install.progress(); }
     QString latestFirmwareVersion() const { return m_latestFirmwareVersion; }
-    bool shouldRefreshLatest() const { return m_shouldRefreshLatest; }
     // From the download's start to the run's end; a press meanwhile starts nothing.
     bool isInstalling() const { return m_install.isInstalling(); }
     // The install button's rule: a port, a finished detection of a known board, no run.
     bool canInstall() const { return installBlockedReason().isEmpty(); }
     // Why the install button is disabled, in words; empty while it is enabled.
     QString installBlockedReason() const;
-    // The latest run and the board it ran on; cleared once the rows no longer describe that board.
-    const std::optional<InstallRecord> &lastRun() const { return m_install.lastRun(); }
     // The facts the step rows are drawn from.
     StepInputs stepInputs() const;
     // "Erneut prüfen": a port is selected, no detection runs, no run owns the port.
@@ -70,6 +67,8 @@ Q_SIGNALS:
     void canInstallChanged();
 
 private:
+    friend struct MainFlasherStateTestAccess;
+
     SerialPortMonitor m_portMonitor;
     CoilexVariant m_coilexVariant = CoilexVariant::v4;
     InstallRun m_install;
