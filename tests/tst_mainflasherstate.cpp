@@ -87,18 +87,22 @@ class TestMainFlasherState : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void cleanupTestCase() { letLeftoverTasksEnd(); }
-    void aFreshStateAndRefusedPresses()
+    // A press without a port, or with a board that was not recognised, starts nothing and says
+    // why on the last row and in the log.
+    void pressesWithoutARecognisedBoardAreRefused()
     {
         Rig rig(QStringLiteral("rp2040"));
-        QVERIFY(rig.state->latestFirmwareVersion() == "0.0.0" && rig.state->progress() == 0.0
-                && rig.state->coilexVariant() == CoilexVariant::v4 && !rig.state->isFlashing()
-                && rig.state->status() == FlashStatus::idle && rig.inside().shouldRefreshLatest());
-        QVERIFY(!rig.state->canInstall());
-        rig.press(); // no port
+        QCOMPARE(rig.state->installBlockedReason(), QStringLiteral("Kein Gerät angeschlossen."));
+        rig.press();
         QVERIFY(rig.plugAndDetect());
-        QVERIFY(!rig.state->canInstall());
-        rig.press(); // a board that was not recognised
+        QCOMPARE(rig.state->installBlockedReason(),
+                 QStringLiteral("Das Gerät wurde nicht erkannt."));
+        rig.press();
         QCOMPARE(rig.statuses, (QList{FlashStatus::flashFailed, FlashStatus::flashFailed}));
+        QCOMPARE(rig.log.startingWith("install: "),
+                 (QStringList{"install: not started \u2014 no port selected",
+                              "install: not started \u2014 the board on /dev/ttyUSB0 was not "
+                              "recognised"}));
         QCOMPARE(rig.downloading.calls, 0);
     }
 

@@ -318,7 +318,7 @@ private Q_SLOTS:
         QCOMPARE(rig.log.startingWith(tag + "starting detection task").size(), 2);
     }
 
-    void classify_data()
+    void boardInfoGivesTheKindAndMac_data()
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<Kind>("kind");
@@ -348,7 +348,8 @@ private Q_SLOTS:
         row("d-oh-wd is not it", "package DOWD", Kind::unknown);
     }
 
-    void classify()
+    // The board's kind and its MAC address, from whatever board-info printed.
+    void boardInfoGivesTheKindAndMac()
     {
         QFETCH(QString, output);
         QFETCH(Kind, kind);
@@ -357,7 +358,7 @@ private Q_SLOTS:
         QCOMPARE(vexlo::macAddressFromBoardInfo(output).value_or(QString()), mac);
     }
 
-    void truncation_data()
+    void longOutputIsCutForTheLog_data()
     {
         QTest::addColumn<QString>("unit");
         QTest::addColumn<int>("count");
@@ -371,7 +372,8 @@ private Q_SLOTS:
         QTest::newRow("crlf cut") << QStringLiteral("\r\n") << 2000 << true;
     }
 
-    void truncation()
+    // The log keeps the first 900 characters of a tool's output, as a reader counts them.
+    void longOutputIsCutForTheLog()
     {
         QFETCH(QString, unit);
         QFETCH(int, count);

@@ -153,6 +153,8 @@ private Q_SLOTS:
 
     void init() { QApplication::setFont(m_defaultFont); }
 
+    // The window's texts in German at the size it is drawn for, each row where the drawing puts
+    // it, and the English table for every text.
     void layoutAndTexts()
     {
         Rig rig;
