@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StepRows.h"
 #include "devices/SerialPortMonitor.h"
 #include "firmware/FirmwareServer.h"
 #include "flasher/FlasherOptions.h"
@@ -7,7 +8,6 @@
 #include "model/CoilexVariant.h"
 #include "model/FlashStatus.h"
 #include "platform/Async.h"
-#include "workflow/StepRows.h"
 
 #include <QObject>
 #include <QString>

@@ -1,17 +1,15 @@
 #pragma once
 
 #include "InstallRun.h"
+#include "StepRows.h"
 #include "devices/SerialPortMonitor.h"
 #include "firmware/FirmwareServer.h"
 #include "model/CoilexVariant.h"
 #include "model/FlashStatus.h"
 #include "platform/Async.h"
-#include "workflow/StepRows.h"
 
 #include <QObject>
 #include <QString>
-
-#include <optional>
 
 namespace vexlo {
 
