@@ -142,7 +142,6 @@ private Q_SLOTS:
         QCOMPARE(rig.download(type).path, rig.folder + '/' + name);
         QCOMPARE(readFile(rig.folder + '/' + name), body);
         QCOMPARE(rig.server.requestPaths(), QList<QByteArray>{"/Firmware/" + name.toUtf8()});
-        QCOMPARE(vexlo::lastFirmwareFileName(), name);
         QCOMPARE(rig.files(), QStringList{name});
         QCOMPARE(QFileInfo(rig.folder).permissions() & 0x0777, QFile::Permissions(QFlag(0x0700)));
         QVERIFY(rig.log.lines.isEmpty());

@@ -1,7 +1,7 @@
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "platform/PortLock.h"
-#include "workflow/MainFlasherState.h"
+#include "workflow/MainFlasherStateTestAccess.h"
 #include "workflow/StepRows.h"
 
 #include <QSignalSpy>
@@ -72,6 +72,7 @@ struct Rig : SimulatedBoards {
         setPorts({port});
         return detected(state->portMonitor(), port);
     }
+    MainFlasherStateTestAccess inside() const { return {*state}; }
     void press() { state->downloadAndInstall(); }
     bool waitForStatus(FlashStatus status)
     {
@@ -86,18 +87,22 @@ class TestMainFlasherState : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void cleanupTestCase() { letLeftoverTasksEnd(); }
-    void aFreshStateAndRefusedPresses()
+    // A press without a port, or with a board that was not recognised, starts nothing and says
+    // why on the last row and in the log.
+    void pressesWithoutARecognisedBoardAreRefused()
     {
         Rig rig(QStringLiteral("rp2040"));
-        QVERIFY(rig.state->latestFirmwareVersion() == "0.0.0" && rig.state->progress() == 0.0
-                && rig.state->coilexVariant() == CoilexVariant::v4 && !rig.state->isFlashing()
-                && rig.state->status() == FlashStatus::idle && rig.state->shouldRefreshLatest());
-        QVERIFY(!rig.state->canInstall());
-        rig.press(); // no port
+        QCOMPARE(rig.state->installBlockedReason(), QStringLiteral("Kein Gerät angeschlossen."));
+        rig.press();
         QVERIFY(rig.plugAndDetect());
-        QVERIFY(!rig.state->canInstall());
-        rig.press(); // a board that was not recognised
+        QCOMPARE(rig.state->installBlockedReason(),
+                 QStringLiteral("Das Gerät wurde nicht erkannt."));
+        rig.press();
         QCOMPARE(rig.statuses, (QList{FlashStatus::flashFailed, FlashStatus::flashFailed}));
+        QCOMPARE(rig.log.startingWith("install: "),
+                 (QStringList{"install: not started \u2014 no port selected",
+                              "install: not started \u2014 the board on /dev/ttyUSB0 was not "
+                              "recognised"}));
         QCOMPARE(rig.downloading.calls, 0);
     }
 
@@ -206,14 +211,14 @@ private Q_SLOTS:
         rig.flashing.gate->fire();
         QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
         if (change != "choose" && change != "unplug") {
-            QCOMPARE(rig.state->lastRun()->macAddress, QStringLiteral("aa:bb:cc:dd:ee:01"));
+            QCOMPARE(rig.inside().lastRun()->macAddress, QStringLiteral("aa:bb:cc:dd:ee:01"));
             rig.tool.setScenario({"board-info.out=Chip type: esp32s3\\nMAC: " + change + "\\n"});
             rig.state->retryDetection();
             QVERIFY(monitor.isDetectingBoard() && !rig.state->canRetryDetection());
             QVERIFY(
                 waitUntil([&] { return rig.log.startingWith("detection result").size() == 2; }));
         }
-        QCOMPARE(rig.state->lastRun().has_value(), kept);
+        QCOMPARE(rig.inside().lastRun().has_value(), kept);
         QCOMPARE(rig.state->status(), kept ? FlashStatus::flashed : FlashStatus::idle);
     }
 
@@ -305,7 +310,7 @@ private Q_SLOTS:
         rig.state->windowShown();
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "1.4.2"; }));
         rig.state->windowHidden();
-        QVERIFY(!rig.state->shouldRefreshLatest());
+        QVERIFY(!rig.inside().shouldRefreshLatest());
         // The pause (a minute) ends at once; the cancelled poll's last query writes "0.0.0".
         QVERIFY(waitUntil([&] { return rig.state->latestFirmwareVersion() == "0.0.0"; }));
     }

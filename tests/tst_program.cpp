@@ -70,10 +70,7 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        setScenario(esp32s3);
-    }
+    void init() { setScenario(esp32s3); }
     // A board plugged in at start is detected, with the whole sequence on standard output.
     void detectsABoardPluggedInAtStart()
     {
@@ -147,8 +144,8 @@ private Q_SLOTS:
         QProcess program;
         setScenario("board-info.sleep_ms=60000\n");
         startProgram(program, home);
-        QVERIFY(waitUntil(
-            [&] { return readFile(tools + "/espflash.calls").contains("board-info"); }));
+        QVERIFY(
+            waitUntil([&] { return readFile(tools + "/espflash.calls").contains("board-info"); }));
         const qint64 pid = program.processId();
         const QList<qint64> children = livingKin({pid});
         ::kill(static_cast<pid_t>(pid), SIGTERM);

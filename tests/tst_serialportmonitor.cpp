@@ -222,7 +222,7 @@ private Q_SLOTS:
                               tag + "detection result for /dev/ttyUSB7: ESP32 DevKit",
                               tag + "lastDetectionLog:\n" + output}));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::esp32DevKit);
-        QCOMPARE(rig.monitor->lastDetectionLog(), output);
+        QCOMPARE(rig.monitor->lastDetection().output, output);
         QVERIFY(!rig.monitor->isDetectingBoard());
         QCOMPARE(rig.tool.calls(), QStringList{"-S\tboard-info\t--port\t/dev/ttyUSB7"});
     }
@@ -263,11 +263,11 @@ private Q_SLOTS:
             QCOMPARE(rig.nextRefresh().last(), schedule("/dev/ttyUSB7", "/dev/ttyUSB7", dash));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
         QVERIFY(!rig.monitor->isDetectingBoard());
-        QVERIFY2(rig.monitor->lastDetectionLog().startsWith(logStart),
-                 qPrintable(rig.monitor->lastDetectionLog()));
+        QVERIFY2(rig.monitor->lastDetection().output.startsWith(logStart),
+                 qPrintable(rig.monitor->lastDetection().output));
         QCOMPARE(rig.log.startingWith(tag + "starting detection task").size(), 1);
         QCOMPARE(rig.log.startingWith(tag + "espflash exit status=").size(), statusLines);
-        const QString log = rig.monitor->lastDetectionLog();
+        const QString log = rig.monitor->lastDetection().output;
         if (log.size() > 900) {
             QCOMPARE(log.size(), 6000000 + 9);
             const QString cut = "\n" + log.left(900) + "\n\u2026(truncated)\u2026";
@@ -309,7 +309,7 @@ private Q_SLOTS:
         rig.setPorts(QString());
         QVERIFY(rig.waitForLine(schedule("nil", "nil", dash)));
         QCOMPARE(rig.monitor->detectedBoardKind(), DetectedBoardKind::unknown);
-        QVERIFY(!rig.monitor->isDetectingBoard() && rig.monitor->lastDetectionLog().isEmpty());
+        QVERIFY(!rig.monitor->isDetectingBoard() && rig.monitor->lastDetection().output.isEmpty());
         rig.setPorts(QStringLiteral("/dev/ttyUSB7\n"));
         QVERIFY(waitUntil(
             [&] { return rig.log.startingWith(tag + "espflash exit status=").size() == 2; }));
@@ -318,7 +318,7 @@ private Q_SLOTS:
         QCOMPARE(rig.log.startingWith(tag + "starting detection task").size(), 2);
     }
 
-    void classify_data()
+    void boardInfoGivesTheKindAndMac_data()
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<Kind>("kind");
@@ -348,7 +348,8 @@ private Q_SLOTS:
         row("d-oh-wd is not it", "package DOWD", Kind::unknown);
     }
 
-    void classify()
+    // The board's kind and its MAC address, from whatever board-info printed.
+    void boardInfoGivesTheKindAndMac()
     {
         QFETCH(QString, output);
         QFETCH(Kind, kind);
@@ -357,7 +358,7 @@ private Q_SLOTS:
         QCOMPARE(vexlo::macAddressFromBoardInfo(output).value_or(QString()), mac);
     }
 
-    void truncation_data()
+    void longOutputIsCutForTheLog_data()
     {
         QTest::addColumn<QString>("unit");
         QTest::addColumn<int>("count");
@@ -371,7 +372,8 @@ private Q_SLOTS:
         QTest::newRow("crlf cut") << QStringLiteral("\r\n") << 2000 << true;
     }
 
-    void truncation()
+    // The log keeps the first 900 characters of a tool's output, as a reader counts them.
+    void longOutputIsCutForTheLog()
     {
         QFETCH(QString, unit);
         QFETCH(int, count);

@@ -1,15 +1,13 @@
 #include "LoopbackHttpServer.h"
 #include "PseudoTerminal.h"
 #include "TestSupport.h"
+#include "app/AppTestAccess.h"
 #include "app/Appcast.h"
-#include "app/LogWindow.h"
-#include "app/MainWindow.h"
 #include "app/QuitAfterRun.h"
 #include "app/Updater.h"
-#include "platform/Translations.h"
 #include "platform/SessionLog.h"
-#include "workflow/FlashStepView.h"
-#include "workflow/MainFlasherView.h"
+#include "platform/Translations.h"
+#include "workflow/MainFlasherViewTestAccess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,7 +58,7 @@ struct Rig : SimulatedBoards {
         state = std::make_unique<MainFlasherState>(monitorOptions(),
                                                    InstallSteps::real(firmware, flasher), firmware);
         window = std::make_unique<MainWindow>(*state, updater);
-        view = window->content();
+        view = MainWindowTestAccess{*window}.content();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -68,15 +66,16 @@ struct Rig : SimulatedBoards {
     {
         return SimulatedBoards::detected(state->portMonitor(), port);
     }
-    QPushButton *button() const { return view->installButton(); }
-    StepStatus mark(int row) const { return view->step(row)->mark()->status(); }
+    MainFlasherViewTestAccess content() const { return {*view}; }
+    QPushButton *button() const { return content().installButton(); }
+    StepStatus mark(int row) const { return content().row(row).status(); }
     // The marks (Idle, Running, Success, Failure) and the second lines of the four rows.
     QString shown() const
     {
         QString marks;
         QStringList lines;
         for (int row = 0; row < 4; ++row) {
-            const QLabel *detail = view->step(row)->detail();
+            const QLabel *detail = content().row(row).detail();
             marks += QStringLiteral("IRSF").at(int(mark(row)));
             lines << (detail->isVisible() ? detail->text() : QString());
         }
@@ -154,25 +153,28 @@ private Q_SLOTS:
 
     void init() { QApplication::setFont(m_defaultFont); }
 
+    // The window's texts in German at the size it is drawn for, each row where the drawing puts
+    // it, and the English table for every text.
     void layoutAndTexts()
     {
         Rig rig;
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("Vexlo Utility"));
-        QCOMPARE(rig.view->versionLine()->text(), QStringLiteral("Neuste Firmware Version: 0.0.0"));
-        QCOMPARE(rig.view->versionLine()->pos(), QPoint(20, 20));
+        QCOMPARE(rig.content().versionLine()->text(),
+                 QStringLiteral("Neuste Firmware Version: 0.0.0"));
+        QCOMPARE(rig.content().versionLine()->pos(), QPoint(20, 20));
         QStringList segments;
-        for (QAbstractButton *segment : rig.view->variantPicker()->buttons())
+        for (QAbstractButton *segment : rig.content().variantPicker()->buttons())
             segments << segment->text();
         QCOMPARE(segments, (QStringList{"Coilex V4", "Coilex Pro", "U"}));
-        QVERIFY(rig.view->variantPicker()->buttons()[0]->isChecked());
-        QTest::mouseClick(rig.view->variantPicker()->buttons()[1], Qt::LeftButton);
+        QVERIFY(rig.content().variantPicker()->buttons()[0]->isChecked());
+        QTest::mouseClick(rig.content().variantPicker()->buttons()[1], Qt::LeftButton);
         QCOMPARE(rig.state->coilexVariant(), CoilexVariant::pro);
 
-        const FlashStepView *first = rig.view->step(0), *second = rig.view->step(1);
-        QCOMPARE(first->mark()->size(), QSize(12, 12));
-        QCOMPARE(first->title()->x() - first->mark()->geometry().right() - 1, 10);
-        QCOMPARE(second->y() - first->geometry().bottom() - 1, 14);
-        QCOMPARE(first->title()->text(), QStringLiteral("Gerät gefunden"));
+        const FlashStepViewTestAccess first = rig.content().row(0);
+        QCOMPARE(first.mark()->size(), QSize(12, 12));
+        QCOMPARE(first.title()->x() - first.mark()->geometry().right() - 1, 10);
+        QCOMPARE(rig.content().step(1)->y() - first.row.geometry().bottom() - 1, 14);
+        QCOMPARE(first.title()->text(), QStringLiteral("Gerät gefunden"));
         QCOMPARE(rig.button()->geometry().bottom(), 338 - 20 - 2 - 1);
 
         // Texts without their mnemonics, each menu item with a mnemonic of its own.
@@ -188,7 +190,7 @@ private Q_SLOTS:
                               "Protokoll anzeigen\u2026", "", "Beenden"}));
         QCOMPARE(mnemonics.size(), 5); // four of their own and the separators' none
         QCOMPARE(menu[0]->menuRole(), QAction::AboutRole);
-        QCOMPARE(rig.view->versionLine()->textFormat(), Qt::PlainText);
+        QCOMPARE(rig.content().versionLine()->textFormat(), Qt::PlainText);
         QVERIFY(menu[1]->isEnabled() && !menu[1]->icon().isNull());
         QCOMPARE(menu[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -228,10 +230,10 @@ private Q_SLOTS:
         rig.setPorts(ports);
         QVERIFY(rig.detected(ports[0]));
         QTest::mouseClick(rig.button(), Qt::LeftButton);
-        QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
+        QVERIFY(waitUntil([&] { return rig.content().row(2).progressBar()->isVisible(); }));
         QTRY_COMPARE_WITH_TIMEOUT(clipped(*rig.window), QString(), 2000);
-        const QLabel *word = rig.view->step(2)->detail();
-        const QRect bar = rig.view->step(2)->progressBar()->geometry();
+        const QLabel *word = rig.content().row(2).detail();
+        const QRect bar = rig.content().row(2).progressBar()->geometry();
         if (points == 0)
             QCOMPARE(bar.topLeft() - word->pos(), QPoint(60, (word->height() - 4) / 2));
         QVERIFY(bar.left() > word->x() + word->fontMetrics().horizontalAdvance(word->text()));
@@ -248,9 +250,10 @@ private Q_SLOTS:
         rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        const QList<QWidget *> expected{rig.view->variantPicker()->button(int(CoilexVariant::pro)),
-                                        rig.view->portPicker(), rig.button()};
-        rig.view->variantPicker()->buttons().first()->setFocus();
+        const QList<QWidget *> expected{
+            rig.content().variantPicker()->button(int(CoilexVariant::pro)),
+            rig.content().portPicker(), rig.button()};
+        rig.content().variantPicker()->buttons().first()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(rig.state->coilexVariant(), CoilexVariant::pro);
         // Tab from the last control: the focus frames show once the keyboard moved the focus.
@@ -279,9 +282,9 @@ private Q_SLOTS:
         QCOMPARE(log.lines().first(), QStringLiteral("1"));
         Rig rig;
         rig.window->menuBar()->actions().first()->menu()->actions()[3]->trigger();
-        LogWindow *window = rig.window->logWindow();
+        LogWindow *window = MainWindowTestAccess{*rig.window}.logWindow();
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
-        QPlainTextEdit *text = window->text();
+        QPlainTextEdit *text = LogWindowTestAccess{*window}.text();
         QVERIFY(text->isReadOnly() && text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
         QCOMPARE(text->blockCount(), SessionLog::maximumLines);
         std::thread([] {
@@ -290,11 +293,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().endsWith("\n[test] from another thread"),
                                  5000);
         QCOMPARE(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
-        QTest::mouseClick(window->copyButton(), Qt::LeftButton);
+        QTest::mouseClick(LogWindowTestAccess{*window}.copyButton(), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), log.lines().join('\n'));
 
         QDesktopServices::setUrlHandler("file", this, "openUrl");
-        QTest::mouseClick(window->openFolderButton(), Qt::LeftButton);
+        QTest::mouseClick(LogWindowTestAccess{*window}.openFolderButton(), Qt::LeftButton);
         QDesktopServices::unsetUrlHandler("file");
         const QString folder = state.filePath("vexlo-utility");
         QCOMPARE(m_opened, QUrl::fromLocalFile(folder));
@@ -310,30 +313,30 @@ private Q_SLOTS:
     {
         Rig rig({"board-info.out=Chip type: esp32\\n", "board-info.sleep_ms=300"});
         const QString longLabel = QStringLiteral("Herunterladen und installieren");
-        QVERIFY(!rig.view->portPicker()->isVisible() && !rig.button()->isEnabled());
+        QVERIFY(!rig.content().portPicker()->isVisible() && !rig.button()->isEnabled());
         QCOMPARE(rig.button()->text(), longLabel);
         QCOMPARE(rig.button()->toolTip(), QStringLiteral("Kein Gerät angeschlossen."));
 
         rig.setPorts({"/dev/ttyUSB0"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        QVERIFY(rig.button()->isEnabled() && !rig.view->portPicker()->isVisible());
-        QCOMPARE(rig.view->step(0)->accessibleDescription(),
+        QVERIFY(rig.button()->isEnabled() && !rig.content().portPicker()->isVisible());
+        QCOMPARE(rig.content().step(0)->accessibleDescription(),
                  QStringLiteral("erfolgreich, Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
 
         rig.setPorts({"/dev/ttyUSB0", "/dev/ttyACM1"});
-        QVERIFY(waitUntil([&] { return rig.view->portPicker()->isVisible(); }));
+        QVERIFY(waitUntil([&] { return rig.content().portPicker()->isVisible(); }));
         QCOMPARE(rig.button()->text(), QStringLiteral("Installieren"));
-        QCOMPARE(rig.view->portPicker()->itemText(1), QStringLiteral("/dev/ttyACM1"));
-        rig.view->portPicker()->setCurrentIndex(1);
-        Q_EMIT rig.view->portPicker()->activated(1);
+        QCOMPARE(rig.content().portPicker()->itemText(1), QStringLiteral("/dev/ttyACM1"));
+        rig.content().portPicker()->setCurrentIndex(1);
+        Q_EMIT rig.content().portPicker()->activated(1);
         QCOMPARE(rig.state->portMonitor().selectedDevice(), QStringLiteral("/dev/ttyACM1"));
         QVERIFY(!rig.button()->isEnabled()); // detecting the board on the new port
         QVERIFY(rig.detected("/dev/ttyACM1"));
         rig.state->portMonitor().setSelectedDevice(QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(rig.view->portPicker()->currentIndex(), 0);
+        QCOMPARE(rig.content().portPicker()->currentIndex(), 0);
 
         rig.setPorts({"/dev/ttyACM1"});
-        QVERIFY(waitUntil([&] { return !rig.view->portPicker()->isVisible(); }));
+        QVERIFY(waitUntil([&] { return !rig.content().portPicker()->isVisible(); }));
         QCOMPARE(rig.button()->text(), longLabel);
     }
 
@@ -395,7 +398,7 @@ private Q_SLOTS:
         QCOMPARE(rig.button()->toolTip(), QStringLiteral("Die Installation läuft."));
         if (shots) {
             rig.screenshot("2-downloading");
-            QVERIFY(waitUntil([&] { return rig.view->step(2)->progressBar()->isVisible(); }));
+            QVERIFY(waitUntil([&] { return rig.content().row(2).progressBar()->isVisible(); }));
             rig.screenshot("3-installing");
         }
         QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
@@ -414,11 +417,11 @@ private Q_SLOTS:
         Rig rig({"board-info.err=Error: port busy\\n", "board-info.exit=2"});
         rig.setPorts({"/dev/ttyUSB0"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
-        FlashStepView *row = rig.view->step(0);
+        const FlashStepViewTestAccess row = rig.content().row(0);
         QCOMPARE(rig.shown(),
                  "FIII|Port: /dev/ttyUSB0 \u00b7 espflash-Fehler (Status 2)|Datei: "
                  "\u2013|Fortschritt: \u2013|");
-        QVERIFY(row->toolTip() == "Error: port busy" && row->retryButton()->isVisible());
+        QVERIFY(row.row.toolTip() == "Error: port busy" && row.retryButton()->isVisible());
         QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wurde nicht erkannt."));
         QTest::qWait(200); // nothing retries by itself
         QCOMPARE(rig.tool.calls().size(), 1);
@@ -426,10 +429,10 @@ private Q_SLOTS:
         rig.tool.setScenario({"board-info.out=Chip type: esp32\\n", "board-info.sleep_ms=200"});
         QTest::keyClick(rig.window.get(), Qt::Key_R, Qt::ControlModifier);
         QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::inProgress; })
-                && !row->retryButton()->isVisible());
+                && !row.retryButton()->isVisible());
         QCOMPARE(rig.button()->toolTip(), QStringLiteral("Das Gerät wird noch geprüft."));
         QVERIFY(waitUntil([&] { return rig.mark(0) == StepStatus::success; }));
-        QCOMPARE(row->detail()->text(), QStringLiteral("Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
+        QCOMPARE(row.detail()->text(), QStringLiteral("Port: /dev/ttyUSB0 \u00b7 ESP32 DevKit"));
         QVERIFY(rig.button()->isEnabled() && rig.button()->toolTip().isEmpty());
     }
 
@@ -447,23 +450,24 @@ private Q_SLOTS:
         rig.server.setRoute("/Firmware/ControlBoard_V4_latest.bin", slow);
         rig.setPorts({"/dev/ttyUSB0"});
         QVERIFY(rig.detected("/dev/ttyUSB0"));
+        const auto question = [&] { return MainWindowTestAccess{*rig.window}.closeQuestion(); };
         const auto ask = [&] {
             QTest::mouseClick(rig.button(), Qt::LeftButton);
             QVERIFY(rig.state->isInstalling());
             QVERIFY(!rig.window->close());
-            QVERIFY(rig.window->closeQuestion() && rig.window->closeQuestion()->isVisible());
+            QVERIFY(question() && question()->isVisible());
         };
         // Enter, Escape, or no answer until the run ends: the window stays.
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
             ask();
             if (key != Qt::Key_unknown)
-                QTest::keyClick(rig.window->closeQuestion(), key);
-            QVERIFY(waitUntil([&] { return !rig.window->closeQuestion(); }));
+                QTest::keyClick(question(), key);
+            QVERIFY(waitUntil([&] { return !question(); }));
             QVERIFY(rig.window->isVisible() && ready.isEmpty());
             QVERIFY(waitUntil([&] { return !rig.state->isInstalling(); }));
         }
         ask();
-        rig.window->closeQuestion()->button(QMessageBox::Yes)->click();
+        question()->button(QMessageBox::Yes)->click();
         QVERIFY(!rig.window->isVisible() && rig.state->isInstalling() && !rig.state->canInstall());
         QCOMPARE(rig.log.startingWith("Vexlo Utility: "),
                  QStringList{"Vexlo Utility: quitting once the install under way has ended"});
@@ -615,7 +619,8 @@ private Q_SLOTS:
                          [&](const UpdateCheckResult &result) { told << result; }, log.sink()});
         updater.checkForUpdates();
         updater.checkForUpdates();
-        QVERIFY(waitUntil([&] { return !told.isEmpty() && !updater.isChecking(); }));
+        QVERIFY(
+            waitUntil([&] { return !told.isEmpty() && !UpdaterTestAccess{updater}.isChecking(); }));
         QCOMPARE(told.size(), 1);
         QCOMPARE(told[0].outcome, outcome);
         QCOMPARE(

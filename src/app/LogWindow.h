@@ -15,11 +15,9 @@ class LogWindow : public QDialog
 public:
     explicit LogWindow(QWidget *parent = nullptr);
 
-    QPlainTextEdit *text() const { return m_text; }
-    QPushButton *copyButton() const { return m_copy; }
-    QPushButton *openFolderButton() const { return m_openFolder; }
-
 private:
+    friend struct LogWindowTestAccess;
+
     void showLine(const QString &line);
     void openFolder();
 

@@ -20,12 +20,6 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(MainFlasherState &state, Updater &updater, QWidget *parent = nullptr);
 
-    MainFlasherView *content() const { return m_content; }
-    // The log window, once it has been asked for.
-    LogWindow *logWindow() const { return m_logWindow; }
-    // The question asked when the window is closed during an install; null while none is open.
-    QMessageBox *closeQuestion() const { return m_closeQuestion; }
-
     // Hides the window and asks to quit once the install under way has ended: the answer "Ja",
     // or a termination signal.
     void quitAfterRun();
@@ -38,6 +32,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend struct MainWindowTestAccess;
+
     void askBeforeClosing();
     void showLog();
 

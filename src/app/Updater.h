@@ -40,9 +40,10 @@ public:
 
     // The user's "Check for Updates…". A use while a check runs starts no second one.
     void checkForUpdates();
-    bool isChecking() const { return m_checking; }
 
 private:
+    friend struct UpdaterTestAccess;
+
     QCoro::Task<> check();
 
     Options m_options;

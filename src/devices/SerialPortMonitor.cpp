@@ -1,42 +1,16 @@
 #include "SerialPortMonitor.h"
 
-#include "BoardInfo.h"
 #include "PortListing.h"
-#include "platform/ChildProcess.h"
 #include "platform/PortLock.h"
 
 #include <QPointer>
 
 namespace vexlo {
 
-namespace {
-
-QString orNil(const std::optional<QString> &value)
-{
-    return value ? *value : QStringLiteral("nil");
-}
-
-QString quotedList(const QStringList &items)
-{
-    QStringList quoted;
-    for (QString item : items) {
-        item.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        item.replace(QLatin1Char('"'), QLatin1String("\\\""));
-        quoted << QLatin1Char('"') + item + QLatin1Char('"');
-    }
-    return QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
-}
-
-QString tagged(const QString &message)
-{
-    return QStringLiteral("[SerialPortMonitor] ") + message;
-}
-
-} // namespace
-
 SerialPortMonitor::SerialPortMonitor(SerialPortMonitorOptions options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
+    , m_log(m_options.log)
 {
     connect(&m_timer, &QTimer::timeout, this, &SerialPortMonitor::onPollTimer);
     m_timer.start(m_options.pollInterval);
@@ -49,9 +23,16 @@ SerialPortMonitor::~SerialPortMonitor()
         m_detectTask->cancel();
 }
 
-void SerialPortMonitor::log(const QString &message) const
+bool SerialPortMonitor::isDetectionPending() const
 {
-    m_options.log(tagged(message));
+    return m_isDetectingBoard || m_lastDetectedPort != m_selectedDevice;
+}
+
+std::optional<BoardType> SerialPortMonitor::detectedBoardType() const
+{
+    if (isDetectionPending())
+        return std::nullopt;
+    return boardTypeFor(m_detectedBoardKind);
 }
 
 void SerialPortMonitor::setSelectedDevice(const std::optional<QString> &device)
@@ -78,12 +59,6 @@ void SerialPortMonitor::setIsDetectingBoard(bool detecting)
     Q_EMIT isDetectingBoardChanged();
 }
 
-void SerialPortMonitor::setLastDetectionLog(const QString &log)
-{
-    m_lastDetectionLog = log;
-    Q_EMIT lastDetectionLogChanged();
-}
-
 void SerialPortMonitor::onPollTimer()
 {
     // One listing at a time: a tick that finds the last one still running is skipped.
@@ -103,8 +78,7 @@ QCoro::Task<> SerialPortMonitor::refreshPorts()
         co_return;
     m_isListing = false;
     if (!ports) {
-        log(QStringLiteral("port listing did not end within ") + secondsText(limit)
-            + QStringLiteral(" and was stopped; ports unchanged"));
+        m_log.listingStopped(limit);
         co_return;
     }
     applyListing(*ports);
@@ -113,13 +87,12 @@ QCoro::Task<> SerialPortMonitor::refreshPorts()
 void SerialPortMonitor::applyListing(const QStringList &ports)
 {
     setAvailableDevices(ports);
-    log(QStringLiteral("ports=") + quotedList(ports));
+    m_log.ports(ports);
 
     if (!m_selectedDevice || !ports.contains(*m_selectedDevice)) {
         const std::optional<QString> old = m_selectedDevice;
         setSelectedDevice(ports.isEmpty() ? std::nullopt : std::optional<QString>(ports.first()));
-        log(QStringLiteral("selectedDevice changed: ") + orNil(old) + QStringLiteral(" -> ")
-            + orNil(m_selectedDevice));
+        m_log.selectionChanged(old, m_selectedDevice);
     }
     scheduleBoardDetectionIfNeeded(false);
 }
@@ -133,14 +106,10 @@ void SerialPortMonitor::cancelDetection()
 
 void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
 {
-    log(QStringLiteral("scheduleBoardDetectionIfNeeded(force=%1) selected=%2 lastDetected=%3 "
-                       "currentKind=%4")
-            .arg(force ? QStringLiteral("true") : QStringLiteral("false"), orNil(m_selectedDevice),
-                 orNil(m_lastDetectedPort), label(m_detectedBoardKind)));
+    m_log.scheduling(force, m_selectedDevice, m_lastDetectedPort, m_detectedBoardKind);
 
     if (!m_selectedDevice || m_selectedDevice->isEmpty()) {
         setDetectedBoardKind(DetectedBoardKind::unknown);
-        setLastDetectionLog(QString());
         setIsDetectingBoard(false);
         m_lastDetectedPort.reset();
         m_lastDetection = {};
@@ -162,9 +131,8 @@ void SerialPortMonitor::scheduleBoardDetectionIfNeeded(bool force)
     cancelDetection();
     setIsDetectingBoard(true);
     setDetectedBoardKind(DetectedBoardKind::unknown);
-    setLastDetectionLog(QString());
     m_lastDetection = {};
-    log(QStringLiteral("starting detection task for port=") + port);
+    m_log.detectionStarting(port);
     m_detectTask = makeCancelToken();
     m_tasks.start(runDetection(port, m_detectTask));
 }
@@ -178,18 +146,16 @@ QCoro::Task<> SerialPortMonitor::runDetection(QString port, CancelTokenPtr cance
     // Held while the tool talks to the board: no other Vexlo program works on it meanwhile.
     const auto lock = PortLock::tryAcquire(port);
     if (!lock) {
-        log(QStringLiteral("board-info not run: another Vexlo program is using ") + port);
+        m_log.portInUse(port);
         BoardDetection busy;
         busy.failure = DetectionFailure::portInUse;
         busy.output = QStringLiteral("another Vexlo program is using ") + port;
         applyDetectionResult(port, busy);
         co_return;
     }
-    log(QStringLiteral("running espflash board-info for ") + port);
-    // The run may outlast the monitor: its log sink is a copy.
-    const LogSink sink = m_options.log;
+    m_log.boardInfoRunning(port);
     BoardDetectionOptions options{m_options.toolSearchPath, m_options.detectionTimeLimit,
-                                  [sink](const QString &line) { sink(tagged(line)); }};
+                                  m_log.detectionSink()};
     const BoardDetection detection = co_await detectBoard(port, std::move(options));
     if (!self || cancel->isCancelled())
         co_return;
@@ -200,12 +166,10 @@ void SerialPortMonitor::applyDetectionResult(const QString &port, const BoardDet
 {
     if (m_selectedDevice != port)
         return;
-    log(QStringLiteral("detection result for ") + port + QStringLiteral(": ")
-        + label(detection.kind));
+    m_log.detectionResult(port, detection.kind);
     m_lastDetection = detection;
     setDetectedBoardKind(detection.kind);
-    setLastDetectionLog(detection.output);
-    log(QStringLiteral("lastDetectionLog:\n") + truncatedForLog(detection.output));
+    m_log.detectionOutput(detection.output);
     setIsDetectingBoard(false);
     Q_EMIT detectionFinished();
 }

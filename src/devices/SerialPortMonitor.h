@@ -1,6 +1,8 @@
 #pragma once
 
 #include "BoardDetection.h"
+#include "MonitorLog.h"
+#include "model/BoardType.h"
 #include "platform/Async.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -43,14 +45,16 @@ public:
     QStringList availableDevices() const { return m_availableDevices; }
     DetectedBoardKind detectedBoardKind() const { return m_detectedBoardKind; }
     bool isDetectingBoard() const { return m_isDetectingBoard; }
-    QString lastDetectionLog() const { return m_lastDetectionLog; }
     // The last finished detection on the selected port: why it found no kind, which board. Empty
     // while a detection runs and while nothing is selected.
     const BoardDetection &lastDetection() const { return m_lastDetection; }
     std::chrono::milliseconds detectionTimeLimit() const { return m_options.detectionTimeLimit; }
-    // The port whose board detectedBoardKind() describes; another port right after the user
-    // picked one, until the next refresh starts its detection.
-    std::optional<QString> lastDetectedPort() const { return m_lastDetectedPort; }
+    // A detection on the selected port runs, or is due: right after the user picks another
+    // port, detectedBoardKind() still describes the last one until the next refresh.
+    bool isDetectionPending() const;
+    // The image family of the board on the selected port; none while its detection is pending
+    // and for a board that was not recognised.
+    std::optional<BoardType> detectedBoardType() const;
 
     // The port picker's way to choose a device.
     void setSelectedDevice(const std::optional<QString> &device);
@@ -68,7 +72,6 @@ Q_SIGNALS:
     void availableDevicesChanged();
     void detectedBoardKindChanged();
     void isDetectingBoardChanged();
-    void lastDetectionLogChanged();
     // A detection's result was applied to the selected port.
     void detectionFinished();
 
@@ -80,19 +83,17 @@ private:
     QCoro::Task<> runDetection(QString port, CancelTokenPtr cancel);
     void applyDetectionResult(const QString &port, const BoardDetection &detection);
     void cancelDetection();
-    void log(const QString &message) const;
 
     void setAvailableDevices(const QStringList &devices);
     void setDetectedBoardKind(DetectedBoardKind kind);
     void setIsDetectingBoard(bool detecting);
-    void setLastDetectionLog(const QString &log);
 
     SerialPortMonitorOptions m_options;
+    MonitorLog m_log;
     std::optional<QString> m_selectedDevice;
     QStringList m_availableDevices;
     DetectedBoardKind m_detectedBoardKind = DetectedBoardKind::unknown;
     bool m_isDetectingBoard = false;
-    QString m_lastDetectionLog;
     BoardDetection m_lastDetection;
     QTimer m_timer;
     bool m_isListing = false;

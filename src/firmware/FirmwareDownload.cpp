@@ -15,16 +15,9 @@ namespace vexlo {
 
 namespace {
 
-QString g_lastFirmwareFileName;
-
 const QString partialMarker = QStringLiteral(".partial-");
 
 } // namespace
-
-QString lastFirmwareFileName()
-{
-    return g_lastFirmwareFileName;
-}
 
 void removePartialDownloads(const QString &imageDirectory)
 {
@@ -41,7 +34,6 @@ QCoro::Task<DownloadResult> downloadFirmware(BoardType boardType, FirmwareServer
         return DownloadResult{std::nullopt, failure, status, std::move(detail)};
     };
     const QString name = imageFileName(boardType);
-    g_lastFirmwareFileName = name;
 
     const auto url = server.firmwareUrl(name);
     if (!url)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FirmwareServer.h"
-#include "platform/Async.h"
 #include "model/BoardType.h"
+#include "platform/Async.h"
 #include "platform/Log.h"
 
 #include <QString>
@@ -38,9 +38,6 @@ struct DownloadResult {
 QCoro::Task<DownloadResult> downloadFirmware(BoardType boardType, FirmwareServer server = {},
                                              LogSink log = standardOutputLog(),
                                              CancelTokenPtr cancel = {});
-
-// The image name of the latest download attempt, for the window to show; empty before the first.
-QString lastFirmwareFileName();
 
 // Removes what downloads cut off by the end of the process left in the folder.
 void removePartialDownloads(const QString &imageDirectory = platform::firmwareDirectory());

@@ -53,12 +53,8 @@ QCoro::Task<> TaskOwner::keep(QCoro::Task<> task, quint64 id)
     // Dropping its own Task here is safe: QCoro frees a frame that is still running at its end.
     if (!self)
         co_return;
-    if (self->m_running.erase(id) == 0) {
+    if (self->m_running.erase(id) == 0)
         self->m_endedAtOnce = id;
-        co_return;
-    }
-    if (self->m_running.empty())
-        Q_EMIT self->idle();
 }
 
 QCoro::Task<> sleepFor(std::chrono::milliseconds duration, CancelTokenPtr token)

@@ -17,7 +17,6 @@ class OneShot : public QObject
 {
     Q_OBJECT
 public:
-    bool hasFired() const { return m_fired; }
     void fire();
     // Suspends until fire() has been called; returns at once if it already has.
     QCoro::Task<> wait();
@@ -66,12 +65,6 @@ public:
     void start(QCoro::Task<> task);
     // The token the kept tasks watch.
     CancelTokenPtr token() const { return m_token; }
-    bool isIdle() const { return m_running.empty(); }
-    void cancelAll() { m_token->cancel(); }
-
-Q_SIGNALS:
-    // The last kept task has ended.
-    void idle();
 
 private:
     QCoro::Task<> keep(QCoro::Task<> task, quint64 id);

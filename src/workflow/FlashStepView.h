@@ -18,12 +18,13 @@ class StatusMark : public QWidget
 public:
     explicit StatusMark(QWidget *parent = nullptr);
     void setStatus(StepStatus status);
-    StepStatus status() const { return m_status; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend struct FlashStepViewTestAccess;
+
     StepStatus m_status = StepStatus::idle;
     QTimer *m_spin;
     int m_phase = 0;
@@ -39,12 +40,6 @@ public:
 
     void setRow(const StepRow &row, double progress);
 
-    StatusMark *mark() const { return m_mark; }
-    QLabel *title() const { return m_title; }
-    QLabel *detail() const { return m_detail; }
-    QProgressBar *progressBar() const { return m_progressBar; }
-    QToolButton *retryButton() const { return m_retry; }
-
 Q_SIGNALS:
     void retryRequested();
 
@@ -52,6 +47,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    friend struct FlashStepViewTestAccess;
+
     void showCaptionFont();
 
     StatusMark *m_mark;

@@ -38,14 +38,31 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(20, 20, 20, 20);
     root->setSpacing(16);
+    buildVersionRow(root);
+    buildVariantPicker(root);
+    buildSteps(root);
+    buildActionRow(root);
+    connectState();
 
+    showVersion();
+    showVariant();
+    showPorts();
+    showSteps();
+    showInstallButton();
+}
+
+void MainFlasherView::buildVersionRow(QVBoxLayout *root)
+{
     auto *version = row();
     // The version comes from the server: never read as markup.
     m_versionLine->setTextFormat(Qt::PlainText);
     version->addWidget(m_versionLine);
     version->addStretch();
     root->addLayout(version);
+}
 
+void MainFlasherView::buildVariantPicker(QVBoxLayout *root)
+{
     auto *variant = row();
     auto *variantLabel = new QLabel(tr("Variant"), this);
     variant->addWidget(variantLabel);
@@ -68,7 +85,10 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     }
     variant->addLayout(segments, 1);
     root->addLayout(variant);
+}
 
+void MainFlasherView::buildSteps(QVBoxLayout *root)
+{
     auto *divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
@@ -85,7 +105,10 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     steps->addStretch();
     root->addLayout(steps);
     root->addStretch();
+}
 
+void MainFlasherView::buildActionRow(QVBoxLayout *root)
+{
     m_portLabel = new QLabel(tr("Port:"), this);
     m_portPicker = new QComboBox(this);
     m_portLabel->setBuddy(m_portPicker);
@@ -111,7 +134,13 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
         "QPushButton:focus { border-color: palette(text); }"
         "QPushButton:disabled { background: palette(button); color: palette(dark);"
         " border: 1px solid palette(mid); padding: 3px 11px; }"));
+    m_retryAction = new QAction(tr("Erneut prüfen"), this);
+    m_retryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    addAction(m_retryAction);
+}
 
+void MainFlasherView::connectState()
+{
     SerialPortMonitor &monitor = m_state.portMonitor();
     connect(m_variantPicker, &QButtonGroup::idClicked, this,
             [this](int id) { m_state.setCoilexVariant(CoilexVariant(id)); });
@@ -120,9 +149,6 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
     });
     connect(m_installButton, &QPushButton::clicked, &m_state,
             &MainFlasherState::downloadAndInstall);
-    m_retryAction = new QAction(tr("Erneut prüfen"), this);
-    m_retryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    addAction(m_retryAction);
     connect(m_retryAction, &QAction::triggered, &m_state, &MainFlasherState::retryDetection);
     connect(m_steps.front(), &FlashStepView::retryRequested, m_retryAction, &QAction::trigger);
 
@@ -142,12 +168,6 @@ MainFlasherView::MainFlasherView(MainFlasherState &state, QWidget *parent)
         connect(&m_state, signal, this, &MainFlasherView::showSteps);
     connect(&m_state, &MainFlasherState::canInstallChanged, this,
             &MainFlasherView::showInstallButton);
-
-    showVersion();
-    showVariant();
-    showPorts();
-    showSteps();
-    showInstallButton();
 }
 
 void MainFlasherView::showVersion()

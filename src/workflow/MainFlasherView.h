@@ -11,6 +11,7 @@ class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vexlo {
 
@@ -24,20 +25,20 @@ class MainFlasherView : public QWidget
 public:
     explicit MainFlasherView(MainFlasherState &state, QWidget *parent = nullptr);
 
-    QLabel *versionLine() const { return m_versionLine; }
-    QButtonGroup *variantPicker() const { return m_variantPicker; }
-    FlashStepView *step(int index) const { return m_steps.at(index); }
-    QComboBox *portPicker() const { return m_portPicker; }
-    QPushButton *installButton() const { return m_installButton; }
-    // "Erneut prüfen", Ctrl+R: detects the board on the selected port once more.
-    QAction *retryAction() const { return m_retryAction; }
-
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    friend struct MainFlasherViewTestAccess;
+
+    // The rows from top to bottom; Tab follows this order.
+    void buildVersionRow(QVBoxLayout *root);
+    void buildVariantPicker(QVBoxLayout *root);
+    void buildSteps(QVBoxLayout *root);
+    void buildActionRow(QVBoxLayout *root);
+    void connectState();
     void showVersion();
     void showVariant();
     void showPorts();
@@ -51,6 +52,7 @@ private:
     QLabel *m_portLabel = nullptr;
     QComboBox *m_portPicker = nullptr;
     QPushButton *m_installButton = nullptr;
+    // "Erneut prüfen", Ctrl+R: detects the board on the selected port once more.
     QAction *m_retryAction = nullptr;
 };
 
