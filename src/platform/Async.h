@@ -51,9 +51,9 @@ inline CancelTokenPtr makeCancelToken()
     return std::make_shared<CancelToken>();
 }
 
-// Holds the coroutines that an object starts until each has ended, so that none runs detached,
-// and cancels them together: every task it keeps is handed token() and ends early once it is
-// cancelled, at the latest when the owner goes.
+// Holds the coroutines that an object starts until each has ended, so that none runs detached.
+// Its token is cancelled when the owner goes: the tasks that watch it (and all of them watch their
+// own tokens, which their owners cancel in turn) then end at once.
 class TaskOwner : public QObject
 {
     Q_OBJECT
