@@ -52,6 +52,8 @@ int runApplication(QApplication &app)
                     "at once")
                     .arg(number));
             endAllChildProcesses();
+            // Raising the signal ends the program at once: its last lines go out first.
+            flushStandardOutputLog(std::chrono::seconds(1));
             std::signal(number, SIG_DFL);
             std::raise(number);
         });

@@ -30,4 +30,9 @@ LogSink standardOutputLog()
     };
 }
 
+void flushStandardOutputLog(std::chrono::milliseconds limit)
+{
+    programLog().flush(limit);
+}
+
 } // namespace vexlo

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 namespace vexlo {
@@ -14,5 +15,9 @@ using LogSink = std::function<void(const QString &line)>;
 // ever making the caller wait for a slow reader (see LogWriter), to the log file in
 // platform::logDirectory() with a timestamp, and to SessionLog::instance().
 LogSink standardOutputLog();
+
+// Waits, at most `limit`, until the program's log has written every line logged so far: for an
+// exit that runs no destructors (a second termination signal).
+void flushStandardOutputLog(std::chrono::milliseconds limit);
 
 } // namespace vexlo

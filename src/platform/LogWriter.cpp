@@ -84,6 +84,15 @@ void LogWriter::write(const QString &line)
     m_wake.notify_one();
 }
 
+bool LogWriter::flush(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.notify_one();
+    return m_drained.wait_for(lock, limit, [&] {
+        return m_fileLines.isEmpty() && (m_outputGone || (m_output.empty() && m_outputBytes == 0));
+    });
+}
+
 void LogWriter::enqueueOutput(const QByteArray &bytes)
 {
     if (m_outputGone)
@@ -114,6 +123,7 @@ void LogWriter::run()
         bool stopping = false;
         {
             std::unique_lock lock(m_mutex);
+            m_drained.notify_all();
             m_wake.wait(lock, [&] {
                 return m_stopping || !m_fileLines.isEmpty() || sent < sending.size()
                     || !m_output.empty() || (m_dropped > 0 && !m_outputGone);

@@ -4,6 +4,7 @@
 #include <QByteArrayList>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -40,6 +41,9 @@ public:
 
     // Never blocks on the output or the file. Any thread.
     void write(const QString &line);
+    // Waits, at most `limit`, until every line written so far has gone out (or was dropped);
+    // for an exit that runs no destructors. False when the limit passed first.
+    bool flush(std::chrono::milliseconds limit);
 
 private:
     void run();
@@ -53,6 +57,7 @@ private:
     const int m_outputFd; // the one above where there is one, else the output as given
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_drained;
     std::deque<QByteArray> m_output; // lines with their line feeds, waiting for the output
     qsizetype m_outputBytes = 0;
     qint64 m_dropped = 0;
