@@ -2,6 +2,7 @@
 
 #include "CliText.h"
 #include "devices/PortListing.h"
+#include "flasher/SerialVariant.h"
 #include "platform/PortLock.h"
 #include "workflow/FailureText.h"
 

@@ -43,19 +43,6 @@ QString displayName(InstallStep step)
     return CliText::tr("Variante");
 }
 
-std::optional<QString> variantWord(CoilexVariant variant)
-{
-    switch (variant) {
-    case CoilexVariant::v4:
-        return QStringLiteral("STD");
-    case CoilexVariant::pro:
-        return QStringLiteral("PRO");
-    case CoilexVariant::universal:
-        break;
-    }
-    return std::nullopt;
-}
-
 InstallEngine::InstallEngine(InstallEngineOptions options)
     : m_options(std::move(options))
 {

@@ -22,8 +22,6 @@ enum class InstallStep { detect, download, write, variant };
 QString jsonName(InstallStep step);
 // The step's name for people, in the UI language.
 QString displayName(InstallStep step);
-// What the board receives for the variant ("STD", "PRO"); nothing for one that sends no line.
-std::optional<QString> variantWord(CoilexVariant variant);
 
 struct DetectOutcome {
     DetectedBoardKind kind = DetectedBoardKind::unknown; // unknown: failed, see reason

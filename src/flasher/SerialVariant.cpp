@@ -78,17 +78,25 @@ int writeFully(int fd, const QByteArray &bytes)
 
 } // namespace
 
-QByteArray variantCommand(CoilexVariant variant)
+std::optional<QString> variantWord(CoilexVariant variant)
 {
     switch (variant) {
     case CoilexVariant::v4:
-        return QByteArrayLiteral("{\"SET\":{\"VAR\":\"STD\"}}\n");
+        return QStringLiteral("STD");
     case CoilexVariant::pro:
-        return QByteArrayLiteral("{\"SET\":{\"VAR\":\"PRO\"}}\n");
+        return QStringLiteral("PRO");
     case CoilexVariant::universal:
         break;
     }
-    return {};
+    return std::nullopt;
+}
+
+QByteArray variantCommand(CoilexVariant variant)
+{
+    const std::optional<QString> word = variantWord(variant);
+    if (!word)
+        return {};
+    return "{\"SET\":{\"VAR\":\"" + word->toLatin1() + "\"}}\n";
 }
 
 bool writeVariant(const QString &port, CoilexVariant variant, const LogSink &log, QString *why)

@@ -6,7 +6,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace vexlo {
+
+// What the board is told for the variant ("STD", "PRO"); nothing for one that needs no line.
+std::optional<QString> variantWord(CoilexVariant variant);
 
 // The JSON line that tells the board its variant; empty for a variant that needs none.
 QByteArray variantCommand(CoilexVariant variant);
