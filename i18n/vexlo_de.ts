@@ -128,10 +128,6 @@
         <translation>Ergebnis: %1 installiert, %2 fehlgeschlagen</translation>
     </message>
     <message>
-        <source>Variante nicht gesendet: %1</source>
-        <translation>Variante nicht gesendet: %1</translation>
-    </message>
-    <message>
         <source>Port nicht vorhanden</source>
         <translation>Port nicht vorhanden</translation>
     </message>

@@ -128,10 +128,6 @@
         <translation>Result: %1 installed, %2 failed</translation>
     </message>
     <message>
-        <source>Variante nicht gesendet: %1</source>
-        <translation>variant not sent: %1</translation>
-    </message>
-    <message>
         <source>Port nicht vorhanden</source>
         <translation>port not present</translation>
     </message>

@@ -94,8 +94,7 @@ QCoro::Task<WriteOutcome> InstallEngine::flash(QString image, QString port, Coil
     if (flashed.succeeded())
         co_return WriteOutcome{};
     if (flashed.failure == FlashFailure::variantNotSent)
-        co_return WriteOutcome{InstallStep::variant,
-                               CliText::tr("Variante nicht gesendet: %1").arg(flashed.reason)};
+        co_return WriteOutcome{InstallStep::variant, variantFailureText(flashed)};
     co_return WriteOutcome{InstallStep::write, writeFailureText(flashed)};
 }
 

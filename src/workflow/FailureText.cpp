@@ -11,6 +11,13 @@ struct Text {
     Q_DECLARE_TR_FUNCTIONS(StepRows)
 };
 
+// A tool that ended with a nonzero status, or was killed by a signal.
+QString toolErrorText(int status, bool crashed)
+{
+    return crashed ? Text::tr("espflash-Fehler (Signal %1)").arg(status)
+                   : Text::tr("espflash-Fehler (Status %1)").arg(status);
+}
+
 } // namespace
 
 QString portInUseText()
@@ -28,9 +35,7 @@ QString detectionFailureText(const BoardDetection &detection, std::chrono::milli
     case DetectionFailure::timedOut:
         return Text::tr("keine Antwort in %1 s").arg(double(limit.count()) / 1000.0);
     case DetectionFailure::toolError:
-        return detection.crashed
-            ? Text::tr("espflash-Fehler (Signal %1)").arg(detection.toolStatus)
-            : Text::tr("espflash-Fehler (Status %1)").arg(detection.toolStatus);
+        return toolErrorText(detection.toolStatus, detection.crashed);
     case DetectionFailure::portInUse:
         return portInUseText();
     case DetectionFailure::notRecognised:
@@ -80,8 +85,12 @@ QString writeFailureText(const FlashOutcome &flash)
     case FlashFailure::none:
         break;
     }
-    return flash.crashed ? Text::tr("espflash-Fehler (Signal %1)").arg(flash.toolStatus)
-                         : Text::tr("espflash-Fehler (Status %1)").arg(flash.toolStatus);
+    return toolErrorText(flash.toolStatus, flash.crashed);
+}
+
+QString variantFailureText(const FlashOutcome &flash)
+{
+    return Text::tr("Variante nicht gesendet: ") + flash.reason;
 }
 
 QString failureLogText(const DownloadResult &download)

@@ -14,6 +14,8 @@ namespace vexlo {
 QString detectionFailureText(const BoardDetection &detection, std::chrono::milliseconds limit);
 QString downloadFailureText(const DownloadResult &download);
 QString writeFailureText(const FlashOutcome &flash);
+// A variant line that did not reach the board, with the system's words for why.
+QString variantFailureText(const FlashOutcome &flash);
 // A port that another Vexlo program (the window or the installer) works on.
 QString portInUseText();
 

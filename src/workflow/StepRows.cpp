@@ -93,7 +93,7 @@ QList<StepRow> stepRows(const StepInputs &in)
     } else if (status == FlashStatus::flashFailed) {
         done.status = StepStatus::failure;
         if (run.flash.failure == FlashFailure::variantNotSent)
-            done.detail = Text::tr("Variante nicht gesendet: ") + run.flash.reason;
+            done.detail = variantFailureText(run.flash);
     }
     return rows << download << write << done;
 }
